@@ -1,0 +1,20 @@
+/* Resource and control ids, shared by the resource script and the code. */
+#pragma once
+
+#define IDI_APPLICATION_ICON 101
+#define IDR_ACCELERATORS 113
+#define IDR_CONTEXT_MENU 142
+#define IDD_SELECT_DEVICE 144
+
+#define IDC_DEVICE_COMBO 1000
+#define IDC_ADAPTER_COMBO 1002
+#define IDC_FULLSCREENMODES_COMBO 1003
+#define IDC_MULTISAMPLE_COMBO 1005
+#define IDC_WINDOW 1016
+#define IDC_FULLSCREEN 1018
+
+#define IDM_CHANGE_DEVICE 40002
+#define IDM_TOGGLE_FULLSCREEN 40003
+#define IDM_GO_STOP 40004
+#define IDM_SINGLE_STEP 40005
+#define IDM_EXIT 40006

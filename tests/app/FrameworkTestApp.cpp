@@ -1,0 +1,219 @@
+// A small application on the framework for the framework's tests: it clears
+// to the scene colour, draws a marker square whose position follows the
+// application time, reports its lifecycle through the debug output, and takes
+// failures to inject from the environment.
+//
+//   FrameworkTestApp /debug | /s        run in the debug window or as the saver
+//   FrameworkTestApp /enum              print the enumeration tables and end
+//
+// Environment:
+//   REEF_APP_FAIL    comma list: scene_init, restore_hal, restore_once, update, render
+//   REEF_APP_STORED  "adapter,device,mode,multisample": the stored device choice
+//   REEF_APP_LOG     "updates" also reports every scene update
+//
+// Every report line starts with "APP ".
+
+#include "D3D8Library.h"
+#include "framework/OruApplication.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+bool EnvHas(const char* variable, const char* token)
+{
+    char value[512];
+    DWORD n = GetEnvironmentVariableA(variable, value, sizeof value);
+    if (n == 0 || n >= sizeof value)
+        return false;
+    std::string list = std::string(",") + value + ",";
+    return list.find(std::string(",") + token + ",") != std::string::npos;
+}
+
+void Report(const char* format, ...)
+{
+    char text[512] = "APP ";
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text + 4, sizeof text - 5, format, args);
+    va_end(args);
+    std::strncat(text, "\n", sizeof text - std::strlen(text) - 1);
+    OutputDebugStringA(text);
+}
+
+const D3DCOLOR ClearColour = 0x001020C0;
+const D3DCOLOR MarkerColour = 0x00FFC000;
+const int MarkerSize = 16;
+
+class FrameworkTestApp : public OruApplication {
+public:
+    FrameworkTestApp()
+    {
+        windowTitle = "Sel Engine Reef Glow";
+        depthBufferOn = TRUE;
+        depthBitsMin = 15;
+    }
+
+    HRESULT OneTimeSceneInit() override
+    {
+        Report("OneTimeSceneInit");
+        return EnvHas("REEF_APP_FAIL", "scene_init") ? E_FAIL : 0;
+    }
+    HRESULT InitDeviceObjects() override
+    {
+        Report("InitDeviceObjects type=%d adapter=%u", int(CurrentDevice().deviceType), currentAdapter);
+        return 0;
+    }
+    HRESULT RestoreDeviceObjects() override
+    {
+        Report("RestoreDeviceObjects %ux%u windowed=%d", backBufferDesc.Width, backBufferDesc.Height, int(windowed));
+        if (EnvHas("REEF_APP_FAIL", "restore_hal") && CurrentDevice().deviceType == D3DDEVTYPE_HAL)
+            return E_FAIL;
+        if (EnvHas("REEF_APP_FAIL", "restore_once") && !restoreFailed_) {
+            restoreFailed_ = true;
+            return E_FAIL;
+        }
+        return 0;
+    }
+    HRESULT InvalidateDeviceObjects() override
+    {
+        Report("InvalidateDeviceObjects");
+        return 0;
+    }
+    HRESULT DeleteDeviceObjects() override
+    {
+        Report("DeleteDeviceObjects");
+        return 0;
+    }
+    HRESULT FinalCleanup() override
+    {
+        Report("FinalCleanup");
+        return 0;
+    }
+    HRESULT UpdateScene() override
+    {
+        if (logUpdates_)
+            Report("UpdateScene t=%.3f", double(appTime));
+        markerTime_ = appTime;
+        return EnvHas("REEF_APP_FAIL", "update") ? E_FAIL : 0;
+    }
+    HRESULT Render() override
+    {
+        if (renderFails_)
+            return E_FAIL;
+        DWORD flags = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER;
+        if (GetStencilBits() > 0)
+            flags |= D3DCLEAR_STENCIL;
+        device->Clear(0, nullptr, flags, ClearColour, 1.0f, 0);
+        const LONG w = LONG(backBufferDesc.Width), h = LONG(backBufferDesc.Height);
+        if (w > MarkerSize && h > MarkerSize) {
+            LONG x = LONG(markerTime_ * 100.0f) % (w - MarkerSize);
+            D3DRECT marker = {x, h / 2, x + MarkerSize, h / 2 + MarkerSize};
+            device->Clear(1, &marker, D3DCLEAR_TARGET, MarkerColour, 1.0f, 0);
+        }
+        device->BeginScene();
+        device->EndScene();
+        if (!firstFrameReported_) {
+            firstFrameReported_ = true;
+            Report("FirstFrame");
+        }
+        return 0;
+    }
+
+    void PrintTables()
+    {
+        for (UINT a = 0; a < adapterCount; ++a) {
+            const OruAdapterRecord& adapter = adapters[a];
+            Report("ADAPTER %u ordinal=%u devices=%u current=%u desktop=%d \"%s\"", a, adapter.ordinal,
+                   adapter.deviceCount, adapter.currentDevice, int(adapter.desktopMode.Format),
+                   adapter.identifier.Description);
+            for (UINT d = 0; d < adapter.deviceCount; ++d) {
+                const OruDeviceRecord& device = adapter.devices[d];
+                Report("DEVICE %u.%u %s modes=%u current=%u windowed=%d canwindow=%d", a, d, device.description,
+                       device.modeCount, device.currentMode, int(device.windowed), int(device.canRenderWindowed));
+                for (UINT m = 0; m < device.modeCount; ++m)
+                    Report("MODE %u.%u.%u %ux%u format=%d behaviour=0x%lX depth=%d", a, d, m, device.modes[m].width,
+                           device.modes[m].height, int(device.modes[m].format),
+                           static_cast<unsigned long>(device.modes[m].behaviourFlags),
+                           int(device.modes[m].depthStencilFormat));
+            }
+        }
+        Report("CHOICE adapter=%u windowed=%d stencil=%d", currentAdapter, int(windowed), GetStencilBits());
+    }
+
+    bool logUpdates_ = EnvHas("REEF_APP_LOG", "updates");
+    bool renderFails_ = EnvHas("REEF_APP_FAIL", "render");
+
+private:
+    bool restoreFailed_ = false;
+    bool firstFrameReported_ = false;
+    float markerTime_ = 0.0f;
+};
+
+FrameworkTestApp* g_testApp = nullptr;
+
+} // namespace
+
+HRESULT LoadDeviceFromReg()
+{
+    char value[128];
+    if (!GetEnvironmentVariableA("REEF_APP_STORED", value, sizeof value))
+        return 0;
+    unsigned a = 0, d = 0, m = 0, ms = 0;
+    if (std::sscanf(value, "%u,%u,%u,%u", &a, &d, &m, &ms) != 4)
+        return 0;
+    OruApplication& app = *g_testApp;
+    if (a >= app.adapterCount)
+        return 0;
+    app.currentAdapter = a;
+    OruAdapterRecord& adapter = app.adapters[a];
+    if (d >= adapter.deviceCount)
+        return 0;
+    adapter.currentDevice = d;
+    OruDeviceRecord& device = adapter.devices[d];
+    if (m >= device.modeCount)
+        return 0;
+    device.currentMode = m;
+    if (ms != 1 && ms <= 16)
+        device.fullScreenMultiSample = D3DMULTISAMPLE_TYPE(ms);
+    Report("LoadDeviceFromReg adapter=%u device=%u mode=%u ms=%u", a, d, m, ms);
+    return 0;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+{
+    FrameworkTestApp app;
+    g_testApp = &app;
+    if (app.FindRunningInstance()) {
+        Report("AlreadyRunning");
+        return 0;
+    }
+    const std::string command = commandLine ? commandLine : "";
+    if (command.rfind("/enum", 0) == 0) {
+        app.runMode = command.find("saver") != std::string::npos ? RunModeSaver : RunModeConfigure;
+        app.d3d = D3D8Library::Create();
+        if (!app.d3d)
+            return 1;
+        HRESULT hr = app.EnumerateDevices();
+        Report("EnumerateDevices 0x%lX", static_cast<unsigned long>(hr));
+        if (SUCCEEDED(hr))
+            app.PrintTables();
+        app.d3d->Release();
+        app.d3d = nullptr;
+        return SUCCEEDED(hr) ? 0 : 2;
+    }
+    app.runMode = command.rfind("/s", 0) == 0 ? RunModeSaver : RunModeDebug;
+    if (FAILED(app.Startup(instance))) {
+        Report("StartupFailed");
+        return 3;
+    }
+    Report("Started windowed=%d", int(app.windowed));
+    int code = app.RunMessageLoop();
+    app.FinalCleanup();
+    Report("Exit %d", code);
+    return code;
+}
