@@ -60,6 +60,9 @@ start_wine() {
         say "creating Wine prefix $WINEPREFIX"
         mkdir -p "$WINEPREFIX"
         wineboot -i >/dev/null 2>&1
+        # Xvfb has no window manager: unmanaged windows spare every window
+        # Wine's two-second wait for a manager that never answers.
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
         wineserver -w
     fi
     # An already running server of this prefix (a run still shutting down) is reused.
