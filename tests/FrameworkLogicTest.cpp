@@ -24,11 +24,6 @@ D3DDISPLAYMODE Mode(UINT w, UINT h, D3DFORMAT f) { return D3DDISPLAYMODE{w, h, 6
 
 } // namespace
 
-// No stored device choice in these tests.
-HRESULT LoadDeviceFromReg()
-{
-    return 0;
-}
 
 TEST(CompareDisplayModes, FormatDescendingThenWidthThenHeight)
 {

@@ -2,6 +2,7 @@
 // through its messages and commands, with boxes answered by a watcher.
 
 #include "Image.h"
+#include "LifecycleApp.h"
 #include "MessageBoxWatcher.h"
 #include "ScreenCapture.h"
 #include "framework/AppTimer.h"
@@ -14,97 +15,12 @@
 
 namespace {
 
-const D3DCOLOR ClearColour = 0x001020C0;
-
-// Records its lifecycle and draws the clear colour with a marker square whose
-// position follows the application time.
-class WindowApp : public OruApplication {
-public:
-    WindowApp()
-    {
-        windowTitle = "Sel Engine Reef Glow";
-        depthBufferOn = TRUE;
-        depthBitsMin = 15;
-        runMode = RunModeDebug;
-    }
-    HRESULT InitDeviceObjects() override { return Note("Init"); }
-    HRESULT RestoreDeviceObjects() override
-    {
-        Note("Restore");
-        return failRestore ? E_FAIL : 0;
-    }
-    HRESULT InvalidateDeviceObjects() override { return Note("Invalidate"); }
-    HRESULT DeleteDeviceObjects() override { return Note("Delete"); }
-    HRESULT FinalCleanup() override { return Note("FinalCleanup"); }
-    HRESULT UpdateScene() override
-    {
-        ++updates;
-        return 0;
-    }
-    HRESULT Render() override
-    {
-        ++renders;
-        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColour, 1.0f, 0);
-        LONG w = LONG(backBufferDesc.Width), h = LONG(backBufferDesc.Height);
-        LONG x = LONG(appTime * 100.0f) % (w - 16);
-        D3DRECT marker = {x, h / 2, x + 16, h / 2 + 16};
-        device->Clear(1, &marker, D3DCLEAR_TARGET, 0x00FFC000, 1.0f, 0);
-        return 0;
-    }
-
-    // Runs the message loop's work for ms milliseconds, rendering when idle.
-    void Pump(DWORD ms)
-    {
-        HACCEL accelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(AcceleratorTable));
-        const DWORD start = GetTickCount();
-        while (GetTickCount() - start < ms) {
-            MSG msg;
-            if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                if (msg.message == WM_QUIT) {
-                    quit = true;
-                    continue;
-                }
-                if (!window || !TranslateAcceleratorA(window, accelerators, &msg)) {
-                    TranslateMessage(&msg);
-                    DispatchMessageA(&msg);
-                }
-            } else if (active && ready && device) {
-                if (FAILED(RenderFrame()) && window)
-                    SendMessageA(window, WM_CLOSE, 0, 0);
-            } else {
-                Sleep(1);
-            }
-        }
-    }
-
-    int Count(const std::string& what) const
-    {
-        int n = 0;
-        for (const std::string& e : events)
-            n += e == what;
-        return n;
-    }
-
-    std::vector<std::string> events;
-    int updates = 0;
-    int renders = 0;
-    bool failRestore = false;
-    bool quit = false;
-
-private:
-    HRESULT Note(const char* what)
-    {
-        events.push_back(what);
-        return 0;
-    }
-};
-
 class FrameworkWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
         AppTimerResetState(true);
-        app = new WindowApp;
+        app = new LifecycleApp;
     }
     void TearDown() override
     {
@@ -133,15 +49,10 @@ protected:
         GetClientRect(app->window, &r);
         return {r.right - r.left, r.bottom - r.top};
     }
-    WindowApp* app = nullptr;
+    LifecycleApp* app = nullptr;
 };
 
 } // namespace
-
-HRESULT LoadDeviceFromReg()
-{
-    return 0;
-}
 
 TEST_F(FrameworkWindow, DebugWindowStartsDrawsAndCloses)
 {
@@ -316,7 +227,7 @@ TEST_F(FrameworkWindow, GoStopAndSingleStepInDebugMode)
 TEST_F(FrameworkWindow, OutsideDebugModeEveryCommandCloses)
 {
     for (int command : {CommandChangeDevice, CommandToggleFullScreen, CommandGoStop, CommandSingleStep}) {
-        WindowApp* next = new WindowApp;
+        LifecycleApp* next = new LifecycleApp;
         delete app;
         app = next;
         app->runMode = RunModePreview; // not the debug window, not full screen
