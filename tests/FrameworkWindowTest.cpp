@@ -380,3 +380,60 @@ TEST_F(FrameworkWindow, FailedRestoreOnHardwareFallsBackToTheReferenceDevice)
     EXPECT_EQ(D3DDEVTYPE_REF, app->CurrentDevice().deviceType);
     EXPECT_EQ(nullptr, app->device);
 }
+
+namespace {
+
+// Presses keys as the keyboard would (each key down in order, then up in
+// reverse) through the system's input queue.
+void PressKeys(std::initializer_list<WORD> keys)
+{
+    std::vector<INPUT> inputs;
+    for (WORD key : keys) {
+        INPUT in = {};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = key;
+        inputs.push_back(in);
+    }
+    for (auto it = keys.end(); it != keys.begin();) {
+        INPUT in = {};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = *--it;
+        in.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(in);
+    }
+    SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+} // namespace
+
+TEST_F(FrameworkWindow, AcceleratorKeysFromTheKeyboard)
+{
+    Start();
+    SetForegroundWindow(app->window);
+    SetFocus(app->window);
+    app->Pump(100);
+
+    PressKeys({VK_RETURN});
+    app->Pump(200);
+    EXPECT_FALSE(app->clockRunning) << "Enter stops the clock";
+    PressKeys({VK_RETURN});
+    app->Pump(200);
+    EXPECT_TRUE(app->clockRunning) << "Enter starts it again";
+
+    PressKeys({VK_SPACE});
+    app->Pump(200);
+    EXPECT_FALSE(app->clockRunning) << "Space stops a running clock";
+
+    PressKeys({VK_MENU, VK_RETURN});
+    app->Pump(400);
+    EXPECT_FALSE(app->windowed) << "Alt+Enter switches to full screen";
+    EXPECT_TRUE(app->clockRunning == FALSE) << "Alt+Enter is not Enter";
+    PressKeys({VK_MENU, VK_RETURN});
+    app->Pump(400);
+    EXPECT_TRUE(app->windowed) << "and back to the window";
+
+    PressKeys({VK_MENU, 'X'});
+    app->Pump(400);
+    EXPECT_EQ(nullptr, app->window) << "Alt+X ends the program";
+    EXPECT_TRUE(app->quit);
+}
