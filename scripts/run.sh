@@ -11,7 +11,8 @@ HEADLESS=""
 start_display
 start_wine
 
-PROGRAM=("$BUILD/bin/ClearSmoke.exe")
+# Until the saver itself exists, the framework's test application stands in.
+PROGRAM=("$BUILD/bin/FrameworkTestApp.exe" /debug)
 if [ -z "$HEADLESS" ]; then
     wine "${PROGRAM[@]}"
     exit 0
