@@ -538,21 +538,27 @@ D3DMULTISAMPLE_TYPE OruApplication::UsableMultiSample(BOOL inWindow)
     return stored;
 }
 
+// In a window the back buffer takes the client size and the desktop format,
+// full screen the current mode.
+void OruApplication::SetBackBuffer(BOOL inWindow)
+{
+    if (inWindow) {
+        presentParams.BackBufferWidth = UINT(clientRect.right - clientRect.left);
+        presentParams.BackBufferHeight = UINT(clientRect.bottom - clientRect.top);
+        presentParams.BackBufferFormat = CurrentAdapter().desktopMode.Format;
+    } else {
+        presentParams.BackBufferWidth = CurrentMode().width;
+        presentParams.BackBufferHeight = CurrentMode().height;
+        presentParams.BackBufferFormat = CurrentMode().format;
+    }
+}
+
 void OruApplication::FillPresentParams()
 {
-    OruAdapterRecord& adapter = CurrentAdapter();
     OruDeviceRecord& record = CurrentDevice();
     OruDisplayMode& mode = CurrentMode();
     std::memset(&presentParams, 0, sizeof presentParams);
-    if (record.windowed) {
-        presentParams.BackBufferWidth = UINT(clientRect.right - clientRect.left);
-        presentParams.BackBufferHeight = UINT(clientRect.bottom - clientRect.top);
-        presentParams.BackBufferFormat = adapter.desktopMode.Format;
-    } else {
-        presentParams.BackBufferWidth = mode.width;
-        presentParams.BackBufferHeight = mode.height;
-        presentParams.BackBufferFormat = mode.format;
-    }
+    SetBackBuffer(record.windowed);
     presentParams.BackBufferCount = 1;
     presentParams.MultiSampleType = UsableMultiSample(record.windowed);
     presentParams.SwapEffect = D3DSWAPEFFECT_DISCARD;
@@ -692,21 +698,11 @@ HRESULT OruApplication::ToggleWindowed()
     CurrentDevice().windowed = windowed;
     ApplyWindowStyle();
 
-    OruAdapterRecord& adapter = CurrentAdapter();
-    OruDisplayMode& mode = CurrentMode();
     presentParams.Windowed = windowed;
     presentParams.MultiSampleType = UsableMultiSample(windowed);
-    presentParams.AutoDepthStencilFormat = mode.depthStencilFormat;
+    presentParams.AutoDepthStencilFormat = CurrentMode().depthStencilFormat;
     presentParams.hDeviceWindow = window;
-    if (windowed) {
-        presentParams.BackBufferWidth = UINT(clientRect.right - clientRect.left);
-        presentParams.BackBufferHeight = UINT(clientRect.bottom - clientRect.top);
-        presentParams.BackBufferFormat = adapter.desktopMode.Format;
-    } else {
-        presentParams.BackBufferWidth = mode.width;
-        presentParams.BackBufferHeight = mode.height;
-        presentParams.BackBufferFormat = mode.format;
-    }
+    SetBackBuffer(windowed);
 
     if (FAILED(ResetDevice3D())) {
         if (windowed)

@@ -115,6 +115,7 @@ protected:
 
 private:
     void FillPresentParams();
+    void SetBackBuffer(BOOL inWindow);
     void ApplyCursorConfinement();
     void AfterCreateOrReset();
     void InvalidateObjects();
