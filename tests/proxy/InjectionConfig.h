@@ -1,0 +1,83 @@
+// The faults the proxy d3d8.dll injects and the file it logs to, read from
+// the environment at each Direct3DCreate8 call (so a test can change them
+// with SetEnvironmentVariableA between two objects).
+//
+// REEF_D3D8_LOG names the log file (appended to; see ProxyLog.h).
+// REEF_D3D8_FAIL is a comma-separated list of these tokens:
+//   create_null      Direct3DCreate8 returns NULL.
+//   no_adapters      GetAdapterCount returns 0; every adapter ordinal is invalid.
+//   hal_create       CreateDevice with D3DDEVTYPE_HAL fails with D3DERR_NOTAVAILABLE
+//                    (other device types pass through).
+//   create_fail      every CreateDevice fails with D3DERR_NOTAVAILABLE.
+//   reset_fail       every Reset fails with D3DERR_INVALIDCALL.
+//   reset_fail_once  only the first Reset fails with D3DERR_INVALIDCALL.
+//                    After a failed Reset the device behaves as Wine's does:
+//                    TestCooperativeLevel gives D3DERR_DEVICENOTRESET and Present
+//                    D3DERR_DEVICELOST until a Reset succeeds.
+//   lost=N           after the N-th successful Present, TestCooperativeLevel gives
+//                    D3DERR_DEVICELOST for 5 calls (Reset too, meanwhile), then
+//                    D3DERR_DEVICENOTRESET until a Reset succeeds; Present gives
+//                    D3DERR_DEVICELOST all along without presenting. Happens once
+//                    per Direct3D object.
+//   extra_ref        the device's final Release returns 1 instead of 0 (the device
+//                    is released all the same).
+//   modes_dup        every display mode is listed twice, the copy with refresh rate
+//                    75 (60 when the original is 75).
+//   modes_tiny       320x240 and 640x350 (60 Hz) are added in every format of the list.
+//   modes_many       200 more distinct sizes of the desktop format are added
+//                    (w = 400 + 4i, h = 300 + 3i, 60 Hz; 640x480 among them).
+//   modes_no640      every 640x480 mode is removed (after the additions above).
+//   no_vs            GetDeviceCaps (of the object and of the device) reports
+//                    VertexShaderVersion 0 and PixelShaderVersion 0.
+//   no_windowed      GetDeviceCaps (both) clears D3DCAPS2_CANRENDERWINDOWED.
+//   two_adapters     one more adapter is reported, a second view of adapter 0: its
+//                    calls go to adapter 0, its identifier's Description ends in
+//                    " (second)" and its DeviceIdentifier differs.
+//   bad_adapter0     adapter 0 fails CheckDeviceType and CreateDevice with
+//                    D3DERR_NOTAVAILABLE (with two_adapters only the second one works).
+// Counts (Presents for lost=N, Resets for reset_fail_once) run over all
+// devices of one Direct3D object. Tokens not recognised change nothing; the
+// log's Direct3DCreate8 line shows them as "unknown:<token>".
+#pragma once
+
+#include <string>
+
+class InjectionConfig {
+public:
+    enum Fault : unsigned {
+        CreateNull = 1u << 0,
+        NoAdapters = 1u << 1,
+        HalCreate = 1u << 2,
+        CreateFail = 1u << 3,
+        ResetFail = 1u << 4,
+        ResetFailOnce = 1u << 5,
+        Lost = 1u << 6,
+        ExtraRef = 1u << 7,
+        ModesDup = 1u << 8,
+        ModesTiny = 1u << 9,
+        ModesMany = 1u << 10,
+        ModesNo640 = 1u << 11,
+        NoShaders = 1u << 12,
+        NoWindowed = 1u << 13,
+        TwoAdapters = 1u << 14,
+        BadAdapter0 = 1u << 15,
+    };
+    static const unsigned ModeFaults = ModesDup | ModesTiny | ModesMany | ModesNo640;
+
+    // Parses a token list as REEF_D3D8_FAIL holds it.
+    explicit InjectionConfig(const std::string& tokens = std::string(), const std::string& logPath = std::string());
+    static InjectionConfig FromEnvironment();
+
+    bool Has(unsigned faults) const { return (faults_ & faults) != 0; }
+    unsigned LostAfter() const { return lostAfter_; }
+    const std::string& LogPath() const { return logPath_; }
+    // The tokens in their order, trimmed, each one not recognised written as
+    // "unknown:<token>"; "none" when there are none. For the log.
+    const std::string& Description() const { return description_; }
+
+private:
+    unsigned faults_ = 0;
+    unsigned lostAfter_ = 0;
+    std::string logPath_;
+    std::string description_;
+};
