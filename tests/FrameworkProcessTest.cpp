@@ -1,0 +1,349 @@
+// The framework as a program: the test application runs as a debuggee with
+// the fault-injecting d3d8.dll beside it; the tests read its boxes, its
+// debug output, its exit code and the proxy's call log.
+
+#include "DebuggedProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+class FrameworkProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        logPath = std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".d3d8.log";
+        DeleteFileA(logPath.c_str());
+    }
+
+    // Starts the application with the given switch and environment.
+    void Run(const std::string& arguments, DebuggedProcess::Environment environment = {})
+    {
+        char cwd[MAX_PATH];
+        GetCurrentDirectoryA(sizeof cwd, cwd);
+        environment.push_back({"REEF_D3D8_LOG", std::string(cwd) + "\\" + logPath});
+        const std::string command = "\"" + DebuggedProcess::WindowsPath(REEF_FRAMEWORK_APP) + "\" " + arguments;
+        ASSERT_TRUE(program.Start(command, environment)) << program.Error();
+    }
+    HWND MainWindow(DWORD timeoutMs = 10000) { return program.FindTopWindow("OruEngine_RG2_CLASS", timeoutMs); }
+    bool Exit()
+    {
+        HWND window = MainWindow(2000);
+        if (window)
+            PostMessageA(window, WM_COMMAND, 40006, 0);
+        return program.Wait(10000);
+    }
+    std::string Log() const
+    {
+        std::ifstream in(logPath);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    std::vector<std::string> LogLines(const std::string& prefix) const
+    {
+        std::vector<std::string> lines;
+        std::istringstream in(Log());
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind(prefix, 0) == 0)
+                lines.push_back(line);
+        return lines;
+    }
+    // The application's own report lines ("APP ..."), without the prefix and line end.
+    std::vector<std::string> Reports() const
+    {
+        std::vector<std::string> reports;
+        for (std::string line : program.Lines()) {
+            if (line.rfind("APP ", 0) != 0)
+                continue;
+            line = line.substr(4);
+            while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+                line.pop_back();
+            reports.push_back(line);
+        }
+        return reports;
+    }
+    bool Reported(const std::string& part) const
+    {
+        for (const std::string& r : Reports())
+            if (r.find(part) != std::string::npos)
+                return true;
+        return false;
+    }
+    int TraceLines() const
+    {
+        int n = 0;
+        for (const std::string& line : program.Lines())
+            n += line.rfind("DXZING:", 0) == 0;
+        return n;
+    }
+
+    DebuggedProcess program;
+    std::string logPath;
+};
+
+} // namespace
+
+TEST_F(FrameworkProgram, CleanRunDrawsAndEndsWithoutTraces)
+{
+    Run("/debug");
+    ASSERT_TRUE(program.WaitForLine("APP FirstFrame", 15000));
+    EXPECT_TRUE(Exit());
+    EXPECT_EQ(0u, program.ExitCode());
+    EXPECT_EQ(0, TraceLines()) << "a clean run reports no failed Direct3D call";
+    const std::vector<std::string> expected = {
+        "OneTimeSceneInit", "InitDeviceObjects type=1 adapter=0", "RestoreDeviceObjects 800x619 windowed=1",
+        "Started windowed=1", "FirstFrame", "InvalidateDeviceObjects", "DeleteDeviceObjects", "FinalCleanup",
+        "FinalCleanup", "Exit 0"};
+    EXPECT_EQ(expected, Reports());
+    std::vector<std::string> created = LogLines("CreateDevice ");
+    ASSERT_EQ(1u, created.size());
+    EXPECT_NE(std::string::npos, created[0].find("adapter=0 type=1 behaviour=0x50 windowed=1 size=800x619"));
+    EXPECT_EQ(1u, LogLines("Device.Release -> 0").size());
+}
+
+TEST_F(FrameworkProgram, SecondInstanceEndsAtOnce)
+{
+    Run("/debug");
+    ASSERT_TRUE(program.WaitForLine("APP FirstFrame", 15000));
+    DebuggedProcess second;
+    ASSERT_TRUE(second.Start("\"" + DebuggedProcess::WindowsPath(REEF_FRAMEWORK_APP) + "\" /debug"));
+    ASSERT_TRUE(second.Wait(10000));
+    EXPECT_EQ(0u, second.ExitCode());
+    bool already = false;
+    for (const std::string& line : second.Lines())
+        already |= line.rfind("APP AlreadyRunning", 0) == 0;
+    EXPECT_TRUE(already);
+    EXPECT_TRUE(Exit());
+}
+
+TEST_F(FrameworkProgram, StartupFailuresShowTheirFatalBox)
+{
+    struct Case {
+        const char* fault;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"create_null",
+         "Could not initialize Direct3D. You may\nwant to check that the latest version of\nDirectX is correctly "
+         "installed on your\nsystem.  Also make sure that this program\nwas compiled with header files that match\n"
+         "the installed DirectX DLLs.\n\nThis application will now exit."},
+        {"no_adapters", "Could not find any compatible Direct3D\ndevices.\n\nThis application will now exit."},
+        {"no_windowed",
+         "This application cannot run in a desktop\nwindow with the current display settings.\nPlease change your "
+         "desktop settings to a\n16- or 32-bit display mode and re-run this\napplication.\n\nThis application will "
+         "now exit."},
+    };
+    for (const Case& c : cases) {
+        DebuggedProcess run;
+        char cwd[MAX_PATH];
+        GetCurrentDirectoryA(sizeof cwd, cwd);
+        ASSERT_TRUE(run.Start("\"" + DebuggedProcess::WindowsPath(REEF_FRAMEWORK_APP) + "\" /debug",
+                              {{"REEF_D3D8_FAIL", c.fault}}));
+        std::string text;
+        ASSERT_TRUE(run.FindMessageBox(15000, &text)) << c.fault;
+        EXPECT_EQ(c.text, text) << c.fault;
+        run.PressButton(IDOK);
+        ASSERT_TRUE(run.Wait(10000)) << c.fault;
+        EXPECT_EQ(3u, run.ExitCode()) << c.fault;
+    }
+}
+
+TEST_F(FrameworkProgram, FailedHardwareDeviceFallsBackToTheReferenceDevice)
+{
+    Run("/debug", {{"REEF_D3D8_FAIL", "hal_create"}});
+    std::string text;
+    ASSERT_TRUE(program.FindMessageBox(15000, &text));
+    EXPECT_EQ("Generic application error. \n\nSwitching to the reference rasterizer,\na software device that "
+              "implements the entire\nDirect3D feature set, but runs very slowly.",
+              text);
+    program.PressButton(IDOK);
+    ASSERT_TRUE(program.WaitForLine("APP FirstFrame", 15000));
+    EXPECT_TRUE(Reported("InitDeviceObjects type=2"));
+    std::vector<std::string> created = LogLines("CreateDevice ");
+    ASSERT_EQ(2u, created.size());
+    EXPECT_NE(std::string::npos, created[0].find("type=1"));
+    EXPECT_NE(std::string::npos, created[1].find("type=2"));
+    EXPECT_NE(std::string::npos, created[1].find("-> 0x0"));
+    EXPECT_TRUE(Exit());
+    EXPECT_EQ(0u, program.ExitCode());
+}
+
+TEST_F(FrameworkProgram, NoDeviceAtAllIsOneBoxAfterTheFallBack)
+{
+    Run("/debug", {{"REEF_D3D8_FAIL", "create_fail"}});
+    std::string text;
+    ASSERT_TRUE(program.FindMessageBox(15000, &text));
+    EXPECT_NE(std::string::npos, text.find("Switching to the reference rasterizer"));
+    program.PressButton(IDOK);
+    Sleep(300);
+    ASSERT_TRUE(program.FindMessageBox(15000, &text));
+    EXPECT_EQ("Generic application error. \n\nThis application will now exit.", text);
+    program.PressButton(IDOK);
+    ASSERT_TRUE(program.Wait(10000));
+    EXPECT_EQ(3u, program.ExitCode());
+    EXPECT_FALSE(Reported("InitDeviceObjects"));
+}
+
+TEST_F(FrameworkProgram, LostDeviceSkipsFramesThenResetsAndDrawsOn)
+{
+    Run("/debug", {{"REEF_D3D8_FAIL", "lost=10"}});
+    ASSERT_TRUE(program.WaitForLine("APP FirstFrame", 15000));
+    // The loss, the reset in place of a frame, and frames again after it.
+    const DWORD start = GetTickCount();
+    while (LogLines("Reset ").empty() && GetTickCount() - start < 10000)
+        Sleep(50);
+    Sleep(500);
+    std::vector<std::string> resets = LogLines("Reset ");
+    ASSERT_EQ(1u, resets.size());
+    EXPECT_NE(std::string::npos, resets[0].find("windowed=1 size=800x619"));
+    EXPECT_NE(std::string::npos, resets[0].find("-> 0x0"));
+    EXPECT_FALSE(LogLines("TestCooperativeLevel -> 0x88760868").empty()) << "device lost";
+    EXPECT_FALSE(LogLines("TestCooperativeLevel -> 0x88760869").empty()) << "device not reset";
+    EXPECT_TRUE(LogLines("Present n=").size() >= 5) << "frames go on after the reset";
+    EXPECT_TRUE(Exit());
+    const std::vector<std::string> reports = Reports();
+    int invalidates = 0, restores = 0;
+    for (const std::string& r : reports) {
+        invalidates += r == "InvalidateDeviceObjects";
+        restores += r.rfind("RestoreDeviceObjects", 0) == 0;
+    }
+    EXPECT_EQ(2, invalidates) << "one for the reset, one at the end";
+    EXPECT_EQ(2, restores);
+}
+
+TEST_F(FrameworkProgram, FailedResetAfterAResizeIsAFatalBox)
+{
+    Run("/debug", {{"REEF_D3D8_FAIL", "reset_fail"}});
+    ASSERT_TRUE(program.WaitForLine("APP FirstFrame", 15000));
+    HWND window = MainWindow();
+    ASSERT_NE(nullptr, window);
+    SendMessageA(window, WM_ENTERSIZEMOVE, 0, 0);
+    SetWindowPos(window, nullptr, 0, 0, 600, 500, SWP_NOMOVE | SWP_NOZORDER);
+    PostMessageA(window, WM_EXITSIZEMOVE, 0, 0);
+    std::string text;
+    ASSERT_TRUE(program.FindMessageBox(15000, &text));
+    EXPECT_EQ("Could not reset the Direct3D device.\n\nThis application will now exit.", text);
+    program.PressButton(IDOK);
+    ASSERT_TRUE(program.Wait(10000));
+    EXPECT_EQ(0u, program.ExitCode()) << "the loop ends at the quit message the close posted";
+    EXPECT_FALSE(program.FindMessageBox(300)) << "one fatal error, one box";
+    EXPECT_TRUE(Reported("FinalCleanup"));
+}
+
+TEST_F(FrameworkProgram, RemainingReferencesAtADeviceChangeAreFatal)
+{
+    Run("/debug", {{"REEF_D3D8_FAIL", "extra_ref"}});
+    ASSERT_TRUE(program.WaitForLine("APP FirstFrame", 15000));
+    HWND window = MainWindow();
+    ASSERT_NE(nullptr, window);
+    PostMessageA(window, WM_COMMAND, 40002, 0);
+    HWND dialog = program.FindTopWindow("#32770", 10000);
+    ASSERT_NE(nullptr, dialog);
+    char caption[64] = {};
+    GetWindowTextA(dialog, caption, sizeof caption);
+    ASSERT_STREQ("Select Device", caption);
+    HWND devices = GetDlgItem(dialog, 1000);
+    SendMessageA(devices, CB_SETCURSEL, 1, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1000, CBN_SELENDOK), LPARAM(devices));
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 200 && IsWindow(dialog); ++i)
+        Sleep(25);
+    ASSERT_FALSE(IsWindow(dialog));
+    std::string text;
+    ASSERT_TRUE(program.FindMessageBox(15000, &text));
+    EXPECT_EQ("A D3D object has a non-zero reference\ncount (meaning things were not properly\ncleaned up)."
+              "\n\nThis application will now exit.",
+              text);
+    program.PressButton(IDOK);
+    ASSERT_TRUE(program.Wait(10000));
+}
+
+TEST_F(FrameworkProgram, SaverStartsOnTheStoredAdapterByItsOrdinal)
+{
+    // Adapter 0 is unusable: the only record is adapter ordinal 1, and the
+    // stored choice of record 0 must create the device there.
+    Run("/s", {{"REEF_D3D8_FAIL", "two_adapters,bad_adapter0"}, {"REEF_APP_STORED", "0,1,0,0"}});
+    ASSERT_TRUE(program.WaitForLine("APP FirstFrame", 15000));
+    std::vector<std::string> created = LogLines("CreateDevice ");
+    ASSERT_EQ(2u, created.size());
+    EXPECT_NE(std::string::npos, created[0].find("adapter=1 type=1")) << created[0];
+    EXPECT_NE(std::string::npos, created[0].find("windowed=1"));
+    EXPECT_NE(std::string::npos, created[1].find("adapter=1 type=2")) << "the stored reference device, created anew";
+    EXPECT_NE(std::string::npos, created[1].find("windowed=0"));
+    EXPECT_TRUE(LogLines("Reset ").empty()) << "no reset of the wrong device";
+    EXPECT_TRUE(Exit());
+}
+
+TEST_F(FrameworkProgram, EnumerationCopesWithOddModeLists)
+{
+    struct Case {
+        const char* fault;
+        const char* mustHave;
+        const char* mustNotHave;
+    };
+    const Case cases[] = {
+        {"modes_tiny", "MODE 0.0.0 1024x768", "320x240"},
+        {"modes_tiny", "MODE 0.0.0 1024x768", "640x350"},
+        {"modes_dup", "DEVICE 0.0 HAL modes=2 ", nullptr},
+        {"modes_many", "DEVICE 0.0 HAL modes=", nullptr},
+        {"modes_many,modes_no640", "EnumerateDevices 0x0", "640x480"},
+    };
+    for (const Case& c : cases) {
+        DebuggedProcess run;
+        ASSERT_TRUE(run.Start("\"" + DebuggedProcess::WindowsPath(REEF_FRAMEWORK_APP) + "\" /enum",
+                              {{"REEF_D3D8_FAIL", c.fault}}));
+        ASSERT_TRUE(run.Wait(20000)) << c.fault;
+        EXPECT_EQ(0u, run.ExitCode()) << c.fault;
+        std::string all;
+        int modes = 0;
+        for (const std::string& line : run.Lines()) {
+            all += line;
+            modes += line.rfind("APP MODE 0.0.", 0) == 0;
+        }
+        EXPECT_NE(std::string::npos, all.find(c.mustHave)) << c.fault;
+        if (c.mustNotHave) {
+            EXPECT_EQ(std::string::npos, all.find(c.mustNotHave)) << c.fault;
+        }
+        EXPECT_LE(modes, 100) << "at most 100 distinct modes are listed";
+        EXPECT_GE(modes, 1) << c.fault;
+    }
+}
+
+TEST_F(FrameworkProgram, DefaultModeIs640x480OfTheWantedDepth)
+{
+    // The added modes are all of the desktop format (32 bits): the debug and
+    // configure modes take its 640 x 480; the saver wants 16 bits and, finding
+    // none at 640 x 480, keeps the first mode.
+    struct Case {
+        const char* arguments;
+        const char* expected; // start of the current mode's line after its index
+    };
+    const Case cases[] = {{"/enum", "640x480 format=22"}, {"/enum saver", nullptr}};
+    for (const Case& c : cases) {
+        DebuggedProcess run;
+        ASSERT_TRUE(run.Start("\"" + DebuggedProcess::WindowsPath(REEF_FRAMEWORK_APP) + "\" " + c.arguments,
+                              {{"REEF_D3D8_FAIL", "modes_many"}}));
+        ASSERT_TRUE(run.Wait(20000));
+        std::string device;
+        for (const std::string& line : run.Lines())
+            if (line.rfind("APP DEVICE 0.0 ", 0) == 0)
+                device = line;
+        ASSERT_FALSE(device.empty()) << c.arguments;
+        const size_t at = device.find("current=");
+        ASSERT_NE(std::string::npos, at);
+        const std::string current = device.substr(at + 8, device.find(' ', at) - at - 8);
+        if (!c.expected) {
+            EXPECT_EQ("0", current) << c.arguments;
+            continue;
+        }
+        std::string chosen;
+        for (const std::string& line : run.Lines())
+            if (line.rfind("APP MODE 0.0." + current + " ", 0) == 0)
+                chosen = line;
+        EXPECT_NE(std::string::npos, chosen.find(c.expected)) << c.arguments << ": " << chosen;
+    }
+}
