@@ -227,11 +227,15 @@ TEST_F(FrameworkProgram, FailedResetAfterAResizeIsAFatalBox)
     std::string text;
     ASSERT_TRUE(program.FindMessageBox(15000, &text));
     EXPECT_EQ("Could not reset the Direct3D device.\n\nThis application will now exit.", text);
+    // While the box is up the device objects are gone: a repaint must not draw.
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    Sleep(200);
     program.PressButton(IDOK);
     ASSERT_TRUE(program.Wait(10000));
     EXPECT_EQ(0u, program.ExitCode()) << "the loop ends at the quit message the close posted";
     EXPECT_FALSE(program.FindMessageBox(300)) << "one fatal error, one box";
     EXPECT_TRUE(Reported("FinalCleanup"));
+    EXPECT_FALSE(Reported("RenderWithoutObjects"));
 }
 
 TEST_F(FrameworkProgram, RemainingReferencesAtADeviceChangeAreFatal)

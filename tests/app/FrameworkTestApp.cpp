@@ -77,11 +77,13 @@ public:
             restoreFailed_ = true;
             return E_FAIL;
         }
+        restored_ = true;
         return 0;
     }
     HRESULT InvalidateDeviceObjects() override
     {
         Report("InvalidateDeviceObjects");
+        restored_ = false;
         return 0;
     }
     HRESULT DeleteDeviceObjects() override
@@ -105,6 +107,8 @@ public:
     {
         if (renderFails_)
             return E_FAIL;
+        if (!restored_)
+            Report("RenderWithoutObjects");
         DWORD flags = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER;
         if (GetStencilBits() > 0)
             flags |= D3DCLEAR_STENCIL;
@@ -150,6 +154,7 @@ public:
 
 private:
     bool restoreFailed_ = false;
+    bool restored_ = false;
     bool firstFrameReported_ = false;
     float markerTime_ = 0.0f;
 };

@@ -9,9 +9,9 @@
 //
 // Under Wine the debuggee's DLL overrides come from the test's own Unix
 // environment: WINEDLLOVERRIDES given to Start does not reach the program
-// (Wine sets it anew in every process). A test that runs programs with the
-// proxy d3d8.dll gets d3d8=n,b through REEF_WINEDLLOVERRIDES in its CTest
-// ENVIRONMENT.
+// (Wine 8 resets it from the Unix environment in every new process). A test
+// that runs programs with the proxy d3d8.dll gets d3d8=n,b through
+// REEF_WINEDLLOVERRIDES in its CTest ENVIRONMENT.
 #pragma once
 
 #include <windows.h>
