@@ -46,6 +46,11 @@ OruApplication::~OruApplication()
         g_registered = nullptr;
 }
 
+OruApplication* OruApplication::Registered()
+{
+    return g_registered;
+}
+
 HRESULT OruApplication::AcceptDevice(const D3DCAPS8*, DWORD, D3DFORMAT)
 {
     return 0;

@@ -70,6 +70,10 @@ public:
 
     static LRESULT CALLBACK FrameworkWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+    // The program's one application object (the last one constructed), through
+    // which engine code reaches the device and its capabilities.
+    static OruApplication* Registered();
+
     OruAdapterRecord adapters[MaxAdapters];
     UINT adapterCount;
     UINT currentAdapter;
