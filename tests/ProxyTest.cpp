@@ -359,12 +359,18 @@ TEST(Proxy, LogsTheCallsOfInterest)
     DWORD shader = 0;
     hr = device->CreateVertexShader(declaration, vertexCode, &shader, 0);
     expected.push_back("CreateVertexShader usage=0x0 -> " + Hex(hr));
-    if (SUCCEEDED(hr))
+    if (SUCCEEDED(hr)) {
         device->DeleteVertexShader(shader);
+        expected.push_back("DeleteVertexShader handle=" + Format("0x%lX", static_cast<unsigned long>(shader)) +
+                           " -> 0x0");
+    }
     hr = device->CreatePixelShader(pixelCode, &shader);
     expected.push_back("CreatePixelShader -> " + Hex(hr));
-    if (SUCCEEDED(hr))
+    if (SUCCEEDED(hr)) {
         device->DeletePixelShader(shader);
+        expected.push_back("DeletePixelShader handle=" + Format("0x%lX", static_cast<unsigned long>(shader)) +
+                           " -> 0x0");
+    }
 
     EXPECT_EQ(D3D_OK, device->Reset(&p));
     expected.push_back("Reset " + parameters + " -> 0x0");

@@ -29,6 +29,11 @@ const Token Tokens[] = {
     {"no_windowed", InjectionConfig::NoWindowed, false},
     {"two_adapters", InjectionConfig::TwoAdapters, false},
     {"bad_adapter0", InjectionConfig::BadAdapter0, false},
+    {"vs_create_fail", InjectionConfig::ShaderCreateFail, false},
+    {"endsb_fail", InjectionConfig::EndStateBlockFail, false},
+    {"vb_create_fail", InjectionConfig::VertexBufferCreateFail, false},
+    {"ib_create_fail", InjectionConfig::IndexBufferCreateFail, false},
+    {"lock_fail", InjectionConfig::LockFail, false},
 };
 
 std::string Trim(const std::string& s)

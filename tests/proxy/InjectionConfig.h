@@ -35,6 +35,15 @@
 //                    " (second)" and its DeviceIdentifier differs.
 //   bad_adapter0     adapter 0 fails CheckDeviceType and CreateDevice with
 //                    D3DERR_NOTAVAILABLE (with two_adapters only the second one works).
+//   vs_create_fail   every CreateVertexShader and CreatePixelShader fails with
+//                    D3DERR_INVALIDCALL and leaves the handle 0.
+//   endsb_fail       every EndStateBlock fails with D3DERR_INVALIDCALL and leaves the
+//                    token 0 (the real device's recording is ended and deleted).
+//   vb_create_fail   every CreateVertexBuffer fails with D3DERR_OUTOFVIDEOMEMORY.
+//   ib_create_fail   every CreateIndexBuffer fails with D3DERR_OUTOFVIDEOMEMORY.
+//   lock_fail        every vertex buffer the device makes fails Lock with
+//                    D3DERR_INVALIDCALL and a null pointer (the buffer is a wrapper
+//                    that the device unwraps when it is bound).
 // Counts (Presents for lost=N, Resets for reset_fail_once) run over all
 // devices of one Direct3D object. Tokens not recognised change nothing; the
 // log's Direct3DCreate8 line shows them as "unknown:<token>".
@@ -61,6 +70,11 @@ public:
         NoWindowed = 1u << 13,
         TwoAdapters = 1u << 14,
         BadAdapter0 = 1u << 15,
+        ShaderCreateFail = 1u << 16,
+        EndStateBlockFail = 1u << 17,
+        VertexBufferCreateFail = 1u << 18,
+        IndexBufferCreateFail = 1u << 19,
+        LockFail = 1u << 20,
     };
     static const unsigned ModeFaults = ModesDup | ModesTiny | ModesMany | ModesNo640;
 

@@ -4,7 +4,9 @@
 
 #include "ProxyDirect3D.h"
 #include "ProxyLog.h"
+#include "ProxyVertexBuffer.h"
 
+#include <cstdint>
 #include <string>
 
 namespace {
@@ -15,6 +17,11 @@ const int LostCalls = 5;
 unsigned long Hex(HRESULT hr)
 {
     return static_cast<unsigned long>(hr);
+}
+
+unsigned long long Address(const void* p)
+{
+    return reinterpret_cast<uintptr_t>(p);
 }
 
 bool PowerOfTwo(unsigned n)
@@ -173,6 +180,13 @@ void ProxyDevice::SetGammaRamp(DWORD flags, const D3DGAMMARAMP* ramp)
 
 HRESULT ProxyDevice::CreateVertexShader(const DWORD* declaration, const DWORD* byteCode, DWORD* shader, DWORD usage)
 {
+    if (parent_->Config().Has(InjectionConfig::ShaderCreateFail)) {
+        if (shader)
+            *shader = 0;
+        ProxyLog::Write("CreateVertexShader usage=0x%lX -> 0x%lX injected", static_cast<unsigned long>(usage),
+                        Hex(D3DERR_INVALIDCALL));
+        return D3DERR_INVALIDCALL;
+    }
     const HRESULT hr = real_->CreateVertexShader(declaration, byteCode, shader, usage);
     ProxyLog::Write("CreateVertexShader usage=0x%lX -> 0x%lX", static_cast<unsigned long>(usage), Hex(hr));
     return hr;
@@ -180,6 +194,12 @@ HRESULT ProxyDevice::CreateVertexShader(const DWORD* declaration, const DWORD* b
 
 HRESULT ProxyDevice::CreatePixelShader(const DWORD* byteCode, DWORD* shader)
 {
+    if (parent_->Config().Has(InjectionConfig::ShaderCreateFail)) {
+        if (shader)
+            *shader = 0;
+        ProxyLog::Write("CreatePixelShader -> 0x%lX injected", Hex(D3DERR_INVALIDCALL));
+        return D3DERR_INVALIDCALL;
+    }
     const HRESULT hr = real_->CreatePixelShader(byteCode, shader);
     ProxyLog::Write("CreatePixelShader -> 0x%lX", Hex(hr));
     return hr;
@@ -258,13 +278,41 @@ HRESULT ProxyDevice::CreateCubeTexture(UINT edgeLength, UINT levels, DWORD usage
 HRESULT ProxyDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                         IDirect3DVertexBuffer8** vertexBuffer)
 {
-    return real_->CreateVertexBuffer(length, usage, fvf, pool, vertexBuffer);
+    HRESULT hr;
+    bool injected = false;
+    if (parent_->Config().Has(InjectionConfig::VertexBufferCreateFail)) {
+        if (vertexBuffer)
+            *vertexBuffer = nullptr;
+        hr = D3DERR_OUTOFVIDEOMEMORY;
+        injected = true;
+    } else {
+        hr = real_->CreateVertexBuffer(length, usage, fvf, pool, vertexBuffer);
+        if (SUCCEEDED(hr) && vertexBuffer && *vertexBuffer && parent_->Config().Has(InjectionConfig::LockFail))
+            *vertexBuffer = new ProxyVertexBuffer(*vertexBuffer);
+    }
+    ProxyLog::Write("CreateVertexBuffer length=%u usage=0x%lX fvf=0x%lX pool=%d -> 0x%lX vb=0x%llX%s", length,
+                    static_cast<unsigned long>(usage), static_cast<unsigned long>(fvf), int(pool), Hex(hr),
+                    Address(SUCCEEDED(hr) && vertexBuffer ? *vertexBuffer : nullptr), injected ? " injected" : "");
+    return hr;
 }
 
 HRESULT ProxyDevice::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                        IDirect3DIndexBuffer8** indexBuffer)
 {
-    return real_->CreateIndexBuffer(length, usage, format, pool, indexBuffer);
+    HRESULT hr;
+    bool injected = false;
+    if (parent_->Config().Has(InjectionConfig::IndexBufferCreateFail)) {
+        if (indexBuffer)
+            *indexBuffer = nullptr;
+        hr = D3DERR_OUTOFVIDEOMEMORY;
+        injected = true;
+    } else {
+        hr = real_->CreateIndexBuffer(length, usage, format, pool, indexBuffer);
+    }
+    ProxyLog::Write("CreateIndexBuffer length=%u usage=0x%lX format=%d pool=%d -> 0x%lX ib=0x%llX%s", length,
+                    static_cast<unsigned long>(usage), int(format), int(pool), Hex(hr),
+                    Address(SUCCEEDED(hr) && indexBuffer ? *indexBuffer : nullptr), injected ? " injected" : "");
+    return hr;
 }
 
 HRESULT ProxyDevice::CreateRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
@@ -407,17 +455,33 @@ HRESULT ProxyDevice::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value)
 
 HRESULT ProxyDevice::BeginStateBlock()
 {
-    return real_->BeginStateBlock();
+    const HRESULT hr = real_->BeginStateBlock();
+    ProxyLog::Write("BeginStateBlock -> 0x%lX", Hex(hr));
+    return hr;
 }
 
 HRESULT ProxyDevice::EndStateBlock(DWORD* token)
 {
-    return real_->EndStateBlock(token);
+    HRESULT hr = real_->EndStateBlock(token);
+    bool injected = false;
+    if (parent_->Config().Has(InjectionConfig::EndStateBlockFail)) {
+        if (SUCCEEDED(hr) && token)
+            real_->DeleteStateBlock(*token);
+        if (token)
+            *token = 0;
+        hr = D3DERR_INVALIDCALL;
+        injected = true;
+    }
+    ProxyLog::Write("EndStateBlock -> 0x%lX token=0x%lX%s", Hex(hr), static_cast<unsigned long>(token ? *token : 0),
+                    injected ? " injected" : "");
+    return hr;
 }
 
 HRESULT ProxyDevice::ApplyStateBlock(DWORD token)
 {
-    return real_->ApplyStateBlock(token);
+    const HRESULT hr = real_->ApplyStateBlock(token);
+    ProxyLog::Write("ApplyStateBlock token=0x%lX -> 0x%lX", static_cast<unsigned long>(token), Hex(hr));
+    return hr;
 }
 
 HRESULT ProxyDevice::CaptureStateBlock(DWORD token)
@@ -427,7 +491,9 @@ HRESULT ProxyDevice::CaptureStateBlock(DWORD token)
 
 HRESULT ProxyDevice::DeleteStateBlock(DWORD token)
 {
-    return real_->DeleteStateBlock(token);
+    const HRESULT hr = real_->DeleteStateBlock(token);
+    ProxyLog::Write("DeleteStateBlock token=0x%lX -> 0x%lX", static_cast<unsigned long>(token), Hex(hr));
+    return hr;
 }
 
 HRESULT ProxyDevice::CreateStateBlock(D3DSTATEBLOCKTYPE type, DWORD* token)
@@ -522,12 +588,14 @@ HRESULT ProxyDevice::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT
 HRESULT ProxyDevice::ProcessVertices(UINT srcStartIndex, UINT destIndex, UINT vertexCount,
                                      IDirect3DVertexBuffer8* destBuffer, DWORD flags)
 {
-    return real_->ProcessVertices(srcStartIndex, destIndex, vertexCount, destBuffer, flags);
+    return real_->ProcessVertices(srcStartIndex, destIndex, vertexCount, ProxyVertexBuffer::Unwrap(destBuffer), flags);
 }
 
 HRESULT ProxyDevice::SetVertexShader(DWORD handle)
 {
-    return real_->SetVertexShader(handle);
+    const HRESULT hr = real_->SetVertexShader(handle);
+    ProxyLog::Write("SetVertexShader handle=0x%lX -> 0x%lX", static_cast<unsigned long>(handle), Hex(hr));
+    return hr;
 }
 
 HRESULT ProxyDevice::GetVertexShader(DWORD* handle)
@@ -537,7 +605,9 @@ HRESULT ProxyDevice::GetVertexShader(DWORD* handle)
 
 HRESULT ProxyDevice::DeleteVertexShader(DWORD handle)
 {
-    return real_->DeleteVertexShader(handle);
+    const HRESULT hr = real_->DeleteVertexShader(handle);
+    ProxyLog::Write("DeleteVertexShader handle=0x%lX -> 0x%lX", static_cast<unsigned long>(handle), Hex(hr));
+    return hr;
 }
 
 HRESULT ProxyDevice::SetVertexShaderConstant(DWORD regIdx, const void* data, DWORD count)
@@ -562,7 +632,10 @@ HRESULT ProxyDevice::GetVertexShaderFunction(DWORD handle, void* data, DWORD* si
 
 HRESULT ProxyDevice::SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer8* streamData, UINT stride)
 {
-    return real_->SetStreamSource(streamNumber, streamData, stride);
+    const HRESULT hr = real_->SetStreamSource(streamNumber, ProxyVertexBuffer::Unwrap(streamData), stride);
+    ProxyLog::Write("SetStreamSource stream=%u vb=0x%llX stride=%u -> 0x%lX", streamNumber, Address(streamData), stride,
+                    Hex(hr));
+    return hr;
 }
 
 HRESULT ProxyDevice::GetStreamSource(UINT streamNumber, IDirect3DVertexBuffer8** streamData, UINT* stride)
@@ -572,7 +645,9 @@ HRESULT ProxyDevice::GetStreamSource(UINT streamNumber, IDirect3DVertexBuffer8**
 
 HRESULT ProxyDevice::SetIndices(IDirect3DIndexBuffer8* indexData, UINT baseVertexIndex)
 {
-    return real_->SetIndices(indexData, baseVertexIndex);
+    const HRESULT hr = real_->SetIndices(indexData, baseVertexIndex);
+    ProxyLog::Write("SetIndices ib=0x%llX base=%u -> 0x%lX", Address(indexData), baseVertexIndex, Hex(hr));
+    return hr;
 }
 
 HRESULT ProxyDevice::GetIndices(IDirect3DIndexBuffer8** indexData, UINT* baseVertexIndex)
@@ -582,7 +657,9 @@ HRESULT ProxyDevice::GetIndices(IDirect3DIndexBuffer8** indexData, UINT* baseVer
 
 HRESULT ProxyDevice::SetPixelShader(DWORD handle)
 {
-    return real_->SetPixelShader(handle);
+    const HRESULT hr = real_->SetPixelShader(handle);
+    ProxyLog::Write("SetPixelShader handle=0x%lX -> 0x%lX", static_cast<unsigned long>(handle), Hex(hr));
+    return hr;
 }
 
 HRESULT ProxyDevice::GetPixelShader(DWORD* handle)
@@ -592,7 +669,9 @@ HRESULT ProxyDevice::GetPixelShader(DWORD* handle)
 
 HRESULT ProxyDevice::DeletePixelShader(DWORD handle)
 {
-    return real_->DeletePixelShader(handle);
+    const HRESULT hr = real_->DeletePixelShader(handle);
+    ProxyLog::Write("DeletePixelShader handle=0x%lX -> 0x%lX", static_cast<unsigned long>(handle), Hex(hr));
+    return hr;
 }
 
 HRESULT ProxyDevice::SetPixelShaderConstant(DWORD regIdx, const void* data, DWORD count)

@@ -24,8 +24,23 @@
 //   TestCooperativeLevel -> 0x88760868            (only when not 0)
 //   Present n=1 -> 0x0    (the device's n-th call; logged for n a power of two and when not 0)
 //   SetGammaRamp flags=0x1 red=0/32896/65535 green=... blue=...   (entries 0, 128, 255)
-//   CreateVertexShader usage=0x0 -> 0x0
+//   CreateVertexShader usage=0x0 -> 0x0      (" injected" under vs_create_fail)
 //   CreatePixelShader -> 0x0
+//   DeleteVertexShader handle=0x... -> 0x0
+//   DeletePixelShader handle=0x... -> 0x0
+//   SetVertexShader handle=0x2 -> 0x0
+//   SetPixelShader handle=0x0 -> 0x0
+//   BeginStateBlock -> 0x0
+//   EndStateBlock -> 0x0 token=0x...
+//   ApplyStateBlock token=0x... -> 0x0
+//   DeleteStateBlock token=0x... -> 0x0
+//   CreateVertexBuffer length=96 usage=0x8 fvf=0x0 pool=0 -> 0x0 vb=0x...
+//   CreateIndexBuffer length=36 usage=0x8 format=101 pool=0 -> 0x0 ib=0x...
+//   VertexBuffer.Lock -> 0x8876086C injected          (lock_fail only)
+//   SetStreamSource stream=0 vb=0x... stride=12 -> 0x0   (vb=0x0 for null)
+//   SetIndices ib=0x... base=0 -> 0x0
+//       Handles, tokens and buffers are hexadecimal; a buffer is the address
+//       the program holds (the proxy's wrapper under lock_fail).
 //   Device.GetDeviceCaps -> 0x0 vs=0xFFFE0101 ps=0xFFFF0104 caps2=0x200A0000
 //   Device.Release -> 0 presents=37                (the device's final release)
 //   Direct3D.Release -> 0                          (the Direct3D object's final release)
