@@ -5,7 +5,7 @@
 
 #include "ShaderAssembler.h"
 
-#include "TestDevice.h"
+#include "SharedDeviceTest.h"
 #include "TestShaderConstants.h"
 #include "TestShaders.h"
 
@@ -19,7 +19,7 @@
 
 namespace {
 
-const int Size = 64;
+const int Size = SharedDeviceTest::DeviceSize;
 
 struct Vertex {
     float x, y, z;    // v0
@@ -70,31 +70,9 @@ bool Assemble(const std::string& text, std::vector<uint32_t>* tokens)
     return false;
 }
 
-std::string Failed(const char* what, HRESULT hr)
-{
-    char text[96];
-    std::snprintf(text, sizeof text, "%s failed: 0x%08lX", what, static_cast<unsigned long>(hr));
-    return text;
-}
 
-class ShaderExecution : public ::testing::Test {
+class ShaderExecution : public SharedDeviceTest {
 protected:
-    static void SetUpTestSuite() { device_ = new TestDevice(Size, Size); }
-    static void TearDownTestSuite()
-    {
-        delete device_;
-        device_ = nullptr;
-    }
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(device_->Ok()) << device_->Error();
-        D3DCAPS8 caps;
-        ASSERT_EQ(S_OK, device_->Device()->GetDeviceCaps(&caps));
-        ASSERT_GE(caps.PixelShaderVersion, D3DPS_VERSION(1, 1));
-    }
-
-    static IDirect3DDevice8* Device() { return device_->Device(); }
 
     // Draws a quad over the whole back buffer (texture coordinates 0,0 at
     // the top left) and reads the picture; empty on failure.
@@ -120,11 +98,11 @@ protected:
         DWORD psHandle = 0;
         HRESULT hr = d->CreateVertexShader(Declaration, vsTokens, &vsHandle, 0);
         if (FAILED(hr)) {
-            ADD_FAILURE() << Failed("CreateVertexShader", hr);
+            ADD_FAILURE() << DescribeFailure("CreateVertexShader", hr);
             return Image();
         }
         if (psTokens && FAILED(hr = d->CreatePixelShader(psTokens, &psHandle))) {
-            ADD_FAILURE() << Failed("CreatePixelShader", hr);
+            ADD_FAILURE() << DescribeFailure("CreatePixelShader", hr);
             d->DeleteVertexShader(vsHandle);
             return Image();
         }
@@ -169,7 +147,7 @@ protected:
             d->EndScene();
         }
         if (FAILED(hr))
-            ADD_FAILURE() << Failed("drawing", hr);
+            ADD_FAILURE() << DescribeFailure("drawing", hr);
         else
             image = device_->ReadBackBuffer();
 
@@ -182,10 +160,7 @@ protected:
         return image;
     }
 
-    static TestDevice* device_;
 };
-
-TestDevice* ShaderExecution::device_ = nullptr;
 
 ::testing::AssertionResult Near(const Image& image, int x, int y, uint32_t expected, int tolerance = 2)
 {

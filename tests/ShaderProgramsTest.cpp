@@ -4,7 +4,7 @@
 // colours follow from known constants and vertices.
 
 #include "ShaderDeclarations.h"
-#include "TestDevice.h"
+#include "SharedDeviceTest.h"
 #include "productshaders.h"
 #include "vsConstants.h"
 
@@ -19,7 +19,7 @@
 
 namespace {
 
-const int Size = 64;
+const int Size = SharedDeviceTest::DeviceSize;
 
 // ---- creation: every program, its version and its declaration.
 
@@ -55,33 +55,10 @@ const Program Programs[] = {
     {"vs12", vs12Vsh, MarkDeclaration, Vs10},
 };
 
-std::string Failed(const char* what, HRESULT hr)
-{
-    char text[96];
-    std::snprintf(text, sizeof text, "%s failed: 0x%08lX", what, static_cast<unsigned long>(hr));
-    return text;
-}
 
-class ShaderPrograms : public ::testing::Test {
+class ShaderPrograms : public SharedDeviceTest {
 protected:
-    static void SetUpTestSuite() { device_ = new TestDevice(Size, Size); }
-    static void TearDownTestSuite()
-    {
-        delete device_;
-        device_ = nullptr;
-    }
-    void SetUp() override
-    {
-        ASSERT_TRUE(device_->Ok()) << device_->Error();
-        D3DCAPS8 caps;
-        ASSERT_EQ(S_OK, Device()->GetDeviceCaps(&caps));
-        ASSERT_GE(caps.PixelShaderVersion, D3DPS_VERSION(1, 1));
-    }
-    static IDirect3DDevice8* Device() { return device_->Device(); }
-    static TestDevice* device_;
 };
-
-TestDevice* ShaderPrograms::device_ = nullptr;
 
 class ProgramCreation : public ShaderPrograms, public ::testing::WithParamInterface<Program> {};
 
@@ -92,7 +69,7 @@ TEST_P(ProgramCreation, Succeeds)
     DWORD handle = 0;
     HRESULT hr = p.declaration ? Device()->CreateVertexShader(p.declaration, p.tokens, &handle, 0)
                                : Device()->CreatePixelShader(p.tokens, &handle);
-    ASSERT_EQ(S_OK, hr) << Failed(p.declaration ? "CreateVertexShader" : "CreatePixelShader", hr);
+    ASSERT_EQ(S_OK, hr) << DescribeFailure(p.declaration ? "CreateVertexShader" : "CreatePixelShader", hr);
     EXPECT_NE(0u, handle);
     if (p.declaration)
         Device()->DeleteVertexShader(handle);
@@ -204,11 +181,11 @@ protected:
         DWORD psHandle = 0;
         HRESULT hr = d->CreateVertexShader(scene.declaration, scene.vs, &vsHandle, 0);
         if (FAILED(hr)) {
-            ADD_FAILURE() << Failed("CreateVertexShader", hr);
+            ADD_FAILURE() << DescribeFailure("CreateVertexShader", hr);
             return Image();
         }
         if (scene.ps && FAILED(hr = d->CreatePixelShader(scene.ps, &psHandle))) {
-            ADD_FAILURE() << Failed("CreatePixelShader", hr);
+            ADD_FAILURE() << DescribeFailure("CreatePixelShader", hr);
             d->DeleteVertexShader(vsHandle);
             return Image();
         }
@@ -219,7 +196,7 @@ protected:
             BYTE* p = nullptr;
             if (FAILED(hr = d->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &vb)) ||
                 FAILED(hr = vb->Lock(0, bytes, &p, 0))) {
-                ADD_FAILURE() << Failed("vertex buffer", hr);
+                ADD_FAILURE() << DescribeFailure("vertex buffer", hr);
                 if (vb)
                     vb->Release();
                 break;
@@ -277,7 +254,7 @@ protected:
             hr = d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
             d->EndScene();
             if (FAILED(hr))
-                ADD_FAILURE() << Failed("drawing", hr);
+                ADD_FAILURE() << DescribeFailure("drawing", hr);
             else
                 image = device_->ReadBackBuffer();
         }

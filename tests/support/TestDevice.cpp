@@ -23,12 +23,16 @@ HWND CreateHiddenWindow(int width, int height)
                          instance, nullptr);
 }
 
-std::string Describe(const char* what, HRESULT hr)
+} // namespace
+
+std::string DescribeFailure(const char* what, HRESULT hr)
 {
     char text[96];
     std::snprintf(text, sizeof text, "%s failed: 0x%08lX", what, static_cast<unsigned long>(hr));
     return text;
 }
+
+namespace {
 
 uint32_t Expand(uint32_t v, int bits)
 {
@@ -116,7 +120,7 @@ TestDevice::TestDevice(int width, int height)
     D3DDISPLAYMODE mode;
     HRESULT hr = d3d_->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode);
     if (FAILED(hr)) {
-        error_ = Describe("GetAdapterDisplayMode", hr);
+        error_ = DescribeFailure("GetAdapterDisplayMode", hr);
         return;
     }
     parameters_.Windowed = TRUE;
@@ -138,7 +142,7 @@ TestDevice::TestDevice(int width, int height)
                             &parameters_, &device_);
     if (FAILED(hr)) {
         device_ = nullptr;
-        error_ = Describe("CreateDevice", hr);
+        error_ = DescribeFailure("CreateDevice", hr);
     }
 }
 

@@ -9,6 +9,9 @@
 
 #include <string>
 
+// "what failed: 0x8876086C", for assertion messages.
+std::string DescribeFailure(const char* what, HRESULT hr);
+
 class TestDevice {
 public:
     // Creates a windowed HAL device with software vertex processing, a
