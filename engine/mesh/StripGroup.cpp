@@ -1,0 +1,7 @@
+#include "StripGroup.h"
+
+StripGroup::~StripGroup()
+{
+    delete[] indexData;
+    indexData = nullptr;
+}
