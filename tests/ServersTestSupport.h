@@ -133,7 +133,7 @@ public:
                                             "ApplyStateBlock", "BeginStateBlock", "EndStateBlock",
                                             "CreateVertexBuffer", "CreateIndexBuffer", "CreateVertexShader",
                                             "CreatePixelShader", "DeleteStateBlock", "DeleteVertexShader",
-                                            "DeletePixelShader", "VertexBuffer.Lock"};
+                                            "DeletePixelShader", "VertexBuffer.Lock", "IndexBuffer.Lock"};
         std::vector<std::string> all = Log(), out;
         for (size_t i = mark; i < all.size(); ++i)
             for (const char* n : names)

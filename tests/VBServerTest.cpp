@@ -109,9 +109,15 @@ TEST(VBServer, SharesBuffersByKeyAndOwnsTheOnlyReference)
     EXPECT_EQ(b.vertexBuffer, a.vertexBuffer);
     EXPECT_EQ(1u, References(a.vertexBuffer));
 
-    // Delete empties the list; the next sight of a static record appends it.
-    vb->InvalidateDeviceObjects();
+    // Delete empties the list, releasing buffers no invalidate did; the next
+    // sight of a static record appends it.
+    IDirect3DVertexBuffer8* leftVB = vb->records[0].vertexBuffer;
+    IDirect3DIndexBuffer8* leftIB = vb->records[0].indexBuffer;
+    leftVB->AddRef();
+    leftIB->AddRef();
     EXPECT_EQ(0, vb->DeleteDeviceObjects());
+    EXPECT_EQ(0u, leftVB->Release());
+    EXPECT_EQ(0u, leftIB->Release());
     EXPECT_EQ(0, vb->count);
     EXPECT_EQ(Quad, vb->records[0].vertices) << "static arrays are program data, never freed";
     ASSERT_EQ(0, vb->Create2(&strip, 1));
@@ -224,32 +230,56 @@ TEST(VBServer, IndexOnlyRecordsShareTheirIndexBuffer)
     EXPECT_EQ(0u, proxy.ReleaseDevice());
 }
 
-TEST(VBServer, FailedLockReleasesTheBufferAndReturnsTheError)
+// A refused creation or lock: the error is returned and traced, nothing
+// further is asked of the device, neither record keeps a buffer, and what
+// was made is released (the device's final release finds nothing left).
+TEST(VBServer, FailedCreationOrLockReleasesTheBuffersAndReturnsTheError)
 {
-    ProxyDevice proxy("lock_fail");
-    ASSERT_TRUE(proxy.Device());
-    ServerApp app(proxy.Device());
-    auto vb = Server();
-    BorrowingRecord a = QuadRecord();
-    DebugOutputCapture capture;
+    const std::string vbCreate = "CreateVertexBuffer length=48 usage=0x8 fvf=0x0 pool=0 -> ";
+    const std::string ibCreate = "CreateIndexBuffer length=12 usage=0x8 format=101 pool=0 -> ";
+    const std::string vbLock = "VertexBuffer.Lock -> 0x8876086C injected";
+    const std::string ibLock = "IndexBuffer.Lock -> 0x8876086C injected";
+    struct Case {
+        const char* faults;
+        int32_t noVB;
+        HRESULT error;
+        std::vector<std::string> calls; // beginnings of the logged calls
+    };
+    const Case cases[] = {
+        {"vb_create_fail", 0, D3DERR_OUTOFVIDEOMEMORY, {vbCreate + "0x8876017C"}},
+        {"vb_lock_fail", 0, D3DERR_INVALIDCALL, {vbCreate + "0x0", vbLock}},
+        {"ib_create_fail", 0, D3DERR_OUTOFVIDEOMEMORY, {vbCreate + "0x0", ibCreate + "0x8876017C"}},
+        {"ib_lock_fail", 0, D3DERR_INVALIDCALL, {vbCreate + "0x0", ibCreate + "0x0", ibLock}},
+        {"ib_lock_fail", 1, D3DERR_INVALIDCALL, {ibCreate + "0x0", ibLock}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.faults) + (c.noVB ? " index only" : ""));
+        ProxyDevice proxy(c.faults);
+        ASSERT_TRUE(proxy.Device());
+        ServerApp app(proxy.Device());
+        auto vb = Server();
+        BorrowingRecord a = QuadRecord();
+        a.noVB = c.noVB;
+        DebugOutputCapture capture;
 
-    const size_t mark = proxy.Mark();
-    EXPECT_EQ(D3DERR_INVALIDCALL, vb->Create2(&a, 0));
-    EXPECT_EQ(nullptr, a.vertexBuffer);
-    EXPECT_EQ(nullptr, a.indexBuffer);
-    ASSERT_EQ(1, vb->count);
-    EXPECT_EQ(nullptr, vb->records[0].vertexBuffer);
-    EXPECT_EQ(nullptr, vb->records[0].indexBuffer);
-    const std::vector<std::string> calls = proxy.ServerCalls(mark);
-    ASSERT_EQ(2u, calls.size());
-    EXPECT_EQ(0u, calls[0].find("CreateVertexBuffer length=48 usage=0x8 fvf=0x0 pool=0 -> 0x0"));
-    EXPECT_EQ("VertexBuffer.Lock -> 0x8876086C injected", calls[1]);
-    ASSERT_EQ(1u, Traces(capture).size());
-    EXPECT_EQ("8876086C", TracedResult(Traces(capture)[0]));
+        const size_t mark = proxy.Mark();
+        EXPECT_EQ(c.error, vb->Create2(&a, 0));
+        EXPECT_EQ(nullptr, a.vertexBuffer);
+        EXPECT_EQ(nullptr, a.indexBuffer);
+        ASSERT_EQ(1, vb->count);
+        EXPECT_EQ(nullptr, vb->records[0].vertexBuffer);
+        EXPECT_EQ(nullptr, vb->records[0].indexBuffer);
+        const std::vector<std::string> calls = proxy.ServerCalls(mark);
+        ASSERT_EQ(c.calls.size(), calls.size());
+        for (size_t i = 0; i < calls.size(); ++i)
+            EXPECT_EQ(c.calls[i], calls[i].substr(0, c.calls[i].size()));
+        ASSERT_EQ(1u, Traces(capture).size());
+        EXPECT_EQ(Hex(static_cast<unsigned long>(c.error)).substr(2), TracedResult(Traces(capture)[0]));
 
-    vb->InvalidateDeviceObjects();
-    vb->DeleteDeviceObjects();
-    EXPECT_EQ(0u, proxy.ReleaseDevice()) << "the buffer of the failed lock was released";
+        vb->InvalidateDeviceObjects();
+        vb->DeleteDeviceObjects();
+        EXPECT_EQ(0u, proxy.ReleaseDevice()) << "the buffers of the failed call were released";
+    }
 }
 
 TEST(VBServer, HandlesOfAnEarlierDeviceAreNeverTakenOver)

@@ -33,7 +33,8 @@ const Token Tokens[] = {
     {"endsb_fail", InjectionConfig::EndStateBlockFail, false},
     {"vb_create_fail", InjectionConfig::VertexBufferCreateFail, false},
     {"ib_create_fail", InjectionConfig::IndexBufferCreateFail, false},
-    {"lock_fail", InjectionConfig::LockFail, false},
+    {"vb_lock_fail", InjectionConfig::VertexBufferLockFail, false},
+    {"ib_lock_fail", InjectionConfig::IndexBufferLockFail, false},
 };
 
 std::string Trim(const std::string& s)

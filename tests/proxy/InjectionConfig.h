@@ -41,9 +41,10 @@
 //                    token 0 (the real device's recording is ended and deleted).
 //   vb_create_fail   every CreateVertexBuffer fails with D3DERR_OUTOFVIDEOMEMORY.
 //   ib_create_fail   every CreateIndexBuffer fails with D3DERR_OUTOFVIDEOMEMORY.
-//   lock_fail        every vertex buffer the device makes fails Lock with
+//   vb_lock_fail     every vertex buffer the device makes fails Lock with
 //                    D3DERR_INVALIDCALL and a null pointer (the buffer is a wrapper
 //                    that the device unwraps when it is bound).
+//   ib_lock_fail     the same for every index buffer.
 // Counts (Presents for lost=N, Resets for reset_fail_once) run over all
 // devices of one Direct3D object. Tokens not recognised change nothing; the
 // log's Direct3DCreate8 line shows them as "unknown:<token>".
@@ -74,7 +75,8 @@ public:
         EndStateBlockFail = 1u << 17,
         VertexBufferCreateFail = 1u << 18,
         IndexBufferCreateFail = 1u << 19,
-        LockFail = 1u << 20,
+        VertexBufferLockFail = 1u << 20,
+        IndexBufferLockFail = 1u << 21,
     };
     static const unsigned ModeFaults = ModesDup | ModesTiny | ModesMany | ModesNo640;
 

@@ -4,7 +4,7 @@
 
 #include "ProxyDirect3D.h"
 #include "ProxyLog.h"
-#include "ProxyVertexBuffer.h"
+#include "ProxyBuffer.h"
 
 #include <cstdint>
 #include <string>
@@ -287,8 +287,9 @@ HRESULT ProxyDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3D
         injected = true;
     } else {
         hr = real_->CreateVertexBuffer(length, usage, fvf, pool, vertexBuffer);
-        if (SUCCEEDED(hr) && vertexBuffer && *vertexBuffer && parent_->Config().Has(InjectionConfig::LockFail))
-            *vertexBuffer = new ProxyVertexBuffer(*vertexBuffer);
+        if (SUCCEEDED(hr) && vertexBuffer && *vertexBuffer &&
+            parent_->Config().Has(InjectionConfig::VertexBufferLockFail))
+            *vertexBuffer = new ProxyVertexBuffer(*vertexBuffer, "VertexBuffer");
     }
     ProxyLog::Write("CreateVertexBuffer length=%u usage=0x%lX fvf=0x%lX pool=%d -> 0x%lX vb=0x%llX%s", length,
                     static_cast<unsigned long>(usage), static_cast<unsigned long>(fvf), int(pool), Hex(hr),
@@ -308,6 +309,8 @@ HRESULT ProxyDevice::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT forma
         injected = true;
     } else {
         hr = real_->CreateIndexBuffer(length, usage, format, pool, indexBuffer);
+        if (SUCCEEDED(hr) && indexBuffer && *indexBuffer && parent_->Config().Has(InjectionConfig::IndexBufferLockFail))
+            *indexBuffer = new ProxyIndexBuffer(*indexBuffer, "IndexBuffer");
     }
     ProxyLog::Write("CreateIndexBuffer length=%u usage=0x%lX format=%d pool=%d -> 0x%lX ib=0x%llX%s", length,
                     static_cast<unsigned long>(usage), int(format), int(pool), Hex(hr),
@@ -645,7 +648,7 @@ HRESULT ProxyDevice::GetStreamSource(UINT streamNumber, IDirect3DVertexBuffer8**
 
 HRESULT ProxyDevice::SetIndices(IDirect3DIndexBuffer8* indexData, UINT baseVertexIndex)
 {
-    const HRESULT hr = real_->SetIndices(indexData, baseVertexIndex);
+    const HRESULT hr = real_->SetIndices(ProxyIndexBuffer::Unwrap(indexData), baseVertexIndex);
     ProxyLog::Write("SetIndices ib=0x%llX base=%u -> 0x%lX", Address(indexData), baseVertexIndex, Hex(hr));
     return hr;
 }

@@ -1,11 +1,11 @@
 // The proxy's IDirect3DDevice8: forwards every call to the real device,
 // logs the calls of interest and injects the device faults (reset_fail,
 // reset_fail_once, lost=N, extra_ref, no_vs, no_windowed, vs_create_fail,
-// endsb_fail, vb_create_fail, ib_create_fail, lock_fail). Its reference
-// count is the real device's; it is deleted when that reaches 0 through it.
-// Resources pass through unwrapped (vertex buffers under lock_fail excepted),
-// so their GetDevice gives the real device
-// (whose count is the same). GetDirect3D gives the proxy's Direct3D object.
+// endsb_fail, vb_create_fail, ib_create_fail, vb_lock_fail, ib_lock_fail).
+// Its reference count is the real device's; it is deleted when that reaches
+// 0 through it. Resources pass through unwrapped (buffers under vb_lock_fail
+// and ib_lock_fail excepted), so their GetDevice gives the real device (whose
+// count is the same). GetDirect3D gives the proxy's Direct3D object.
 #pragma once
 
 #include <windows.h>

@@ -36,11 +36,12 @@
 //   DeleteStateBlock token=0x... -> 0x0
 //   CreateVertexBuffer length=96 usage=0x8 fvf=0x0 pool=0 -> 0x0 vb=0x...
 //   CreateIndexBuffer length=36 usage=0x8 format=101 pool=0 -> 0x0 ib=0x...
-//   VertexBuffer.Lock -> 0x8876086C injected          (lock_fail only)
+//   VertexBuffer.Lock -> 0x8876086C injected          (vb_lock_fail only)
+//   IndexBuffer.Lock -> 0x8876086C injected           (ib_lock_fail only)
 //   SetStreamSource stream=0 vb=0x... stride=12 -> 0x0   (vb=0x0 for null)
 //   SetIndices ib=0x... base=0 -> 0x0
 //       Handles, tokens and buffers are hexadecimal; a buffer is the address
-//       the program holds (the proxy's wrapper under lock_fail).
+//       the program holds (the proxy's wrapper under vb_lock_fail, ib_lock_fail).
 //   Device.GetDeviceCaps -> 0x0 vs=0xFFFE0101 ps=0xFFFF0104 caps2=0x200A0000
 //   Device.Release -> 0 presents=37                (the device's final release)
 //   Direct3D.Release -> 0                          (the Direct3D object's final release)
