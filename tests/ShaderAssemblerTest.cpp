@@ -78,14 +78,14 @@ const TokenCase TokenCases[] = {
      "add r1.xy, r2.yzwx, -c3.w ; partial mask, permutation, replicate\n"
      "mov oPos, r1\n",
      {0xFFFE0101, 0x00000001, 0x800F0002, 0x90E40000, 0x00000002, 0x80030001, 0x80390002, 0xA1FF0003, 0x00000001, 0xC00F0000, 0x80E40001, 0x0000FFFF}},
-    {"SubIsAddOfNegatedSecond",
+    {"Subtract",
      "vs.1.1\n"
      "mov r1, c1\n"
      "sub r0, v0, -r1.x\n"
      "mov oPos, r0\n"
      "sub oD0, r0.xy, c0 // .xy reads as .xyyy\n",
-     {0xFFFE0101, 0x00000001, 0x800F0001, 0xA0E40001, 0x00000002, 0x800F0000, 0x90E40000, 0x80000001, 0x00000001, 0xC00F0000, 0x80E40000, 0x00000002,
-      0xD00F0000, 0x80540000, 0xA1E40000, 0x0000FFFF}},
+     {0xFFFE0101, 0x00000001, 0x800F0001, 0xA0E40001, 0x00000003, 0x800F0000, 0x90E40000, 0x81000001, 0x00000001, 0xC00F0000, 0x80E40000, 0x00000003,
+      0xD00F0000, 0x80540000, 0xA0E40000, 0x0000FFFF}},
     {"MulMadDot",
      "vs.1.1\n"
      "mul r0, v0, c1\n"

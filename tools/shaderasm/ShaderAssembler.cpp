@@ -823,13 +823,7 @@ private:
         if (d.reg.kind == Kind::Temp)
             tempsWritten_ |= 1u << d.reg.number;
 
-        if (op.code == Sub) {
-            // Vertex shaders have no subtract operation: add the negated second source.
-            tokens_.push_back(Add);
-            sources[1].negate = !sources[1].negate;
-        } else {
-            tokens_.push_back(op.code);
-        }
+        tokens_.push_back(op.code);
         EmitDestination(d, 0, false);
         for (const Source& s : sources)
             EmitSource(s);
