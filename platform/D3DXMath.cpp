@@ -246,16 +246,6 @@ D3DXMATRIX* D3DXMatrixPerspectiveFovLH(D3DXMATRIX* out, float fovy, float aspect
 // ---------------------------------------------------------------------------
 // Vector functions
 
-float D3DXVec2Length(const D3DXVECTOR2* v)
-{
-    return static_cast<float>(LengthOf(v->x, v->y, 0.0));
-}
-
-float D3DXVec2Dot(const D3DXVECTOR2* v1, const D3DXVECTOR2* v2)
-{
-    return v1->x * v2->x + v1->y * v2->y;
-}
-
 D3DXVECTOR2* D3DXVec2Normalize(D3DXVECTOR2* out, const D3DXVECTOR2* v)
 {
     const double len = LengthOf(v->x, v->y, 0.0);
@@ -270,11 +260,6 @@ D3DXVECTOR2* D3DXVec2Normalize(D3DXVECTOR2* out, const D3DXVECTOR2* v)
 float D3DXVec3Length(const D3DXVECTOR3* v)
 {
     return static_cast<float>(LengthOf(v->x, v->y, v->z));
-}
-
-float D3DXVec3LengthSq(const D3DXVECTOR3* v)
-{
-    return Dot(*v, *v);
 }
 
 float D3DXVec3Dot(const D3DXVECTOR3* v1, const D3DXVECTOR3* v2)
