@@ -629,6 +629,112 @@ const Injection Injections[] = {
          if (device)
              device->Release();
      }},
+    {"FormatsMany", "formats_many",
+     [](Session& s) {
+         const std::vector<D3DDISPLAYMODE> wine = Modes(s.real, 0), proxy = Modes(s.d3d, 0);
+         ASSERT_EQ(wine.size() + 24, proxy.size());
+         std::set<D3DFORMAT> formats;
+         for (size_t i = 0; i < proxy.size(); ++i) {
+             if (i < wine.size()) {
+                 EXPECT_TRUE(SameMode(wine[i], proxy[i])) << i;
+             } else {
+                 EXPECT_EQ(0u, formats.count(proxy[i].Format)) << "each added mode has a new format";
+                 EXPECT_EQ(800u, proxy[i].Width);
+                 EXPECT_EQ(600u, proxy[i].Height);
+             }
+             formats.insert(proxy[i].Format);
+         }
+         EXPECT_GT(formats.size(), 24u);
+     }},
+    {"AdaptersMany", "adapters_many",
+     [](Session& s) {
+         ASSERT_EQ(1u, s.real->GetAdapterCount()) << "Wine here has one adapter";
+         ASSERT_EQ(12u, s.d3d->GetAdapterCount());
+         D3DADAPTER_IDENTIFIER8 first, last;
+         ASSERT_EQ(D3D_OK, s.d3d->GetAdapterIdentifier(0, 0, &first));
+         ASSERT_EQ(D3D_OK, s.d3d->GetAdapterIdentifier(11, 0, &last));
+         EXPECT_EQ(std::string(first.Description) + " (view 11)", last.Description);
+         D3DDISPLAYMODE mode;
+         EXPECT_EQ(D3D_OK, s.d3d->GetAdapterDisplayMode(11, &mode));
+         EXPECT_EQ(D3DERR_INVALIDCALL, s.d3d->GetAdapterDisplayMode(12, &mode));
+         HRESULT hr;
+         IDirect3DDevice8* device = s.Device(hr, 11);
+         ASSERT_TRUE(device) << Hex(hr);
+         D3DDEVICE_CREATION_PARAMETERS creation;
+         ASSERT_EQ(D3D_OK, device->GetCreationParameters(&creation));
+         EXPECT_EQ(11u, creation.AdapterOrdinal);
+         device->Release();
+     }},
+    {"HalNoWindowed", "hal_no_windowed",
+     [](Session& s) {
+         CheckCaps(s, [](const D3DCAPS8& wine, const D3DCAPS8& proxy) {
+             EXPECT_TRUE(wine.Caps2 & D3DCAPS2_CANRENDERWINDOWED);
+             const DWORD cleared = wine.DeviceType == D3DDEVTYPE_HAL ? DWORD(D3DCAPS2_CANRENDERWINDOWED) : 0;
+             EXPECT_EQ(wine.Caps2 & ~cleared, proxy.Caps2) << wine.DeviceType;
+         });
+     }},
+    {"NullReference", "null_reference",
+     [](Session& s) {
+         CheckCaps(s, [](const D3DCAPS8& wine, const D3DCAPS8& proxy) {
+             EXPECT_FALSE(wine.PrimitiveMiscCaps & D3DPMISCCAPS_NULLREFERENCE);
+             const DWORD set = wine.DeviceType == D3DDEVTYPE_REF ? DWORD(D3DPMISCCAPS_NULLREFERENCE) : 0;
+             EXPECT_EQ(wine.PrimitiveMiscCaps | set, proxy.PrimitiveMiscCaps) << wine.DeviceType;
+         });
+     }},
+    {"NoHal", "no_hal",
+     [](Session& s) {
+         const D3DFORMAT f = s.desktop.Format;
+         D3DCAPS8 caps;
+         EXPECT_EQ(D3DERR_NOTAVAILABLE, s.d3d->GetDeviceCaps(0, D3DDEVTYPE_HAL, &caps));
+         EXPECT_EQ(D3D_OK, s.d3d->GetDeviceCaps(0, D3DDEVTYPE_REF, &caps));
+         EXPECT_EQ(D3DERR_NOTAVAILABLE, s.d3d->CheckDeviceType(0, D3DDEVTYPE_HAL, f, f, TRUE));
+         EXPECT_EQ(D3D_OK, s.d3d->CheckDeviceType(0, D3DDEVTYPE_REF, f, f, TRUE));
+     }},
+    // The desktop-format faults: Wine's results for every format of the
+    // mode list, except the injected ones.
+    {"HalNoDesktop", "hal_no_desktop",
+     [](Session& s) {
+         for (const D3DDISPLAYMODE& m : Modes(s.real, 0))
+             for (D3DDEVTYPE type : {D3DDEVTYPE_HAL, D3DDEVTYPE_REF}) {
+                 const HRESULT wine = s.real->CheckDeviceType(0, type, m.Format, m.Format, FALSE);
+                 const bool injected = type == D3DDEVTYPE_HAL && m.Format == s.desktop.Format;
+                 EXPECT_EQ(injected ? D3DERR_NOTAVAILABLE : wine,
+                           s.d3d->CheckDeviceType(0, type, m.Format, m.Format, FALSE))
+                     << type << " " << m.Format;
+             }
+     }},
+    {"HalNoDepth", "hal_no_depth",
+     [](Session& s) {
+         for (const D3DDISPLAYMODE& m : Modes(s.real, 0))
+             for (D3DDEVTYPE type : {D3DDEVTYPE_HAL, D3DDEVTYPE_REF}) {
+                 const HRESULT wine = s.real->CheckDepthStencilMatch(0, type, m.Format, m.Format, D3DFMT_D16);
+                 EXPECT_EQ(type == D3DDEVTYPE_HAL ? D3DERR_NOTAVAILABLE : wine,
+                           s.d3d->CheckDepthStencilMatch(0, type, m.Format, m.Format, D3DFMT_D16))
+                     << type << " " << m.Format;
+             }
+     }},
+    {"HalNoDesktopDepth", "hal_no_desktop_depth",
+     [](Session& s) {
+         for (const D3DDISPLAYMODE& m : Modes(s.real, 0))
+             for (D3DDEVTYPE type : {D3DDEVTYPE_HAL, D3DDEVTYPE_REF}) {
+                 const HRESULT wine = s.real->CheckDepthStencilMatch(0, type, m.Format, m.Format, D3DFMT_D16);
+                 const bool injected = type == D3DDEVTYPE_HAL && m.Format == s.desktop.Format;
+                 EXPECT_EQ(injected ? D3DERR_NOTAVAILABLE : wine,
+                           s.d3d->CheckDepthStencilMatch(0, type, m.Format, m.Format, D3DFMT_D16))
+                     << type << " " << m.Format;
+             }
+     }},
+    {"MultiSampleNone", "ms_none",
+     [](Session& s) {
+         const D3DFORMAT f = s.desktop.Format;
+         ASSERT_EQ(D3D_OK, s.real->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, f, TRUE, D3DMULTISAMPLE_NONE));
+         for (BOOL windowed : {FALSE, TRUE})
+             for (int type : {0, 2, 4})
+                 EXPECT_EQ(D3DERR_NOTAVAILABLE, s.d3d->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, f, windowed,
+                                                                                  D3DMULTISAMPLE_TYPE(type)))
+                     << windowed << " " << type;
+         EXPECT_EQ(6u, CountLines(ReadLog(), "-> 0x8876086A injected"));
+     }},
     {"UnknownTokens", " lost=x, bogus ,lost=0",
      [](Session& s) {
          EXPECT_EQ("Direct3DCreate8 sdk=220 inject=unknown:lost=x,unknown:bogus,unknown:lost=0 -> object",

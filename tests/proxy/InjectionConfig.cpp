@@ -35,6 +35,15 @@ const Token Tokens[] = {
     {"ib_create_fail", InjectionConfig::IndexBufferCreateFail, false},
     {"vb_lock_fail", InjectionConfig::VertexBufferLockFail, false},
     {"ib_lock_fail", InjectionConfig::IndexBufferLockFail, false},
+    {"formats_many", InjectionConfig::FormatsMany, false},
+    {"adapters_many", InjectionConfig::AdaptersMany, false},
+    {"hal_no_windowed", InjectionConfig::HalNoWindowed, false},
+    {"null_reference", InjectionConfig::NullReference, false},
+    {"no_hal", InjectionConfig::NoHal, false},
+    {"hal_no_desktop", InjectionConfig::HalNoDesktop, false},
+    {"hal_no_depth", InjectionConfig::HalNoDepth, false},
+    {"hal_no_desktop_depth", InjectionConfig::HalNoDesktopDepth, false},
+    {"ms_none", InjectionConfig::MultiSampleNone, false},
 };
 
 std::string Trim(const std::string& s)

@@ -26,13 +26,32 @@
 //   modes_tiny       320x240 and 640x350 (60 Hz) are added in every format of the list.
 //   modes_many       200 more distinct sizes of the desktop format are added
 //                    (w = 400 + 4i, h = 300 + 3i, 60 Hz; 640x480 among them).
+//   formats_many     24 modes of 800x600 (60 Hz) are added, each in another format
+//                    that the list does not hold yet, so the list has more than 20
+//                    distinct formats (the additions are not display formats).
 //   modes_no640      every 640x480 mode is removed (after the additions above).
 //   no_vs            GetDeviceCaps (of the object and of the device) reports
 //                    VertexShaderVersion 0 and PixelShaderVersion 0.
 //   no_windowed      GetDeviceCaps (both) clears D3DCAPS2_CANRENDERWINDOWED.
+//   hal_no_windowed  as no_windowed, for D3DDEVTYPE_HAL only.
+//   null_reference   GetDeviceCaps (both) of D3DDEVTYPE_REF sets
+//                    D3DPMISCCAPS_NULLREFERENCE (a reduced reference device).
+//   no_hal           GetDeviceCaps and CheckDeviceType with D3DDEVTYPE_HAL fail with
+//                    D3DERR_NOTAVAILABLE (the adapter has no hardware device).
+//   hal_no_desktop   CheckDeviceType with D3DDEVTYPE_HAL fails with D3DERR_NOTAVAILABLE
+//                    when the display format is the adapter's desktop format.
+//   hal_no_depth     CheckDepthStencilMatch with D3DDEVTYPE_HAL fails with
+//                    D3DERR_NOTAVAILABLE.
+//   hal_no_desktop_depth  as hal_no_depth, only when the adapter format is the
+//                    adapter's desktop format.
+//   ms_none          CheckDeviceMultiSampleType fails with D3DERR_NOTAVAILABLE for
+//                    every type, D3DMULTISAMPLE_NONE included.
 //   two_adapters     one more adapter is reported, a second view of adapter 0: its
 //                    calls go to adapter 0, its identifier's Description ends in
 //                    " (second)" and its DeviceIdentifier differs.
+//   adapters_many    12 adapters are reported: those beyond the real ones are views
+//                    of adapter 0 as with two_adapters, their Description ending in
+//                    " (view N)" for ordinal N.
 //   bad_adapter0     adapter 0 fails CheckDeviceType and CreateDevice with
 //                    D3DERR_NOTAVAILABLE (with two_adapters only the second one works).
 //   vs_create_fail   every CreateVertexShader and CreatePixelShader fails with
@@ -77,8 +96,17 @@ public:
         IndexBufferCreateFail = 1u << 19,
         VertexBufferLockFail = 1u << 20,
         IndexBufferLockFail = 1u << 21,
+        FormatsMany = 1u << 22,
+        AdaptersMany = 1u << 23,
+        HalNoWindowed = 1u << 24,
+        NullReference = 1u << 25,
+        NoHal = 1u << 26,
+        HalNoDesktop = 1u << 27,
+        HalNoDepth = 1u << 28,
+        HalNoDesktopDepth = 1u << 29,
+        MultiSampleNone = 1u << 30,
     };
-    static const unsigned ModeFaults = ModesDup | ModesTiny | ModesMany | ModesNo640;
+    static const unsigned ModeFaults = ModesDup | ModesTiny | ModesMany | ModesNo640 | FormatsMany;
 
     // Parses a token list as REEF_D3D8_FAIL holds it.
     explicit InjectionConfig(const std::string& tokens = std::string(), const std::string& logPath = std::string());

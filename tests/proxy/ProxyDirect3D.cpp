@@ -6,6 +6,7 @@
 #include "ProxyDevice.h"
 #include "ProxyLog.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -68,7 +69,9 @@ HRESULT ProxyDirect3D::RegisterSoftwareDevice(void* initializeFunction)
 UINT ProxyDirect3D::GetAdapterCount()
 {
     UINT count = config_.Has(InjectionConfig::NoAdapters) ? 0 : real_->GetAdapterCount();
-    if (count > 0 && config_.Has(InjectionConfig::TwoAdapters))
+    if (count > 0 && config_.Has(InjectionConfig::AdaptersMany))
+        count = ManyAdapters;
+    else if (count > 0 && config_.Has(InjectionConfig::TwoAdapters))
         ++count;
     ProxyLog::Write("GetAdapterCount -> %u", count);
     return count;
@@ -80,7 +83,9 @@ bool ProxyDirect3D::MapAdapter(UINT adapter, UINT& real)
         return false;
     const UINT realCount = real_->GetAdapterCount();
     real = adapter;
-    if (config_.Has(InjectionConfig::TwoAdapters) && realCount > 0 && adapter == realCount)
+    if (realCount > 0 && config_.Has(InjectionConfig::AdaptersMany) && adapter >= realCount && adapter < ManyAdapters)
+        real = 0;
+    else if (config_.Has(InjectionConfig::TwoAdapters) && realCount > 0 && adapter == realCount)
         real = 0;
     return real < realCount;
 }
@@ -92,11 +97,13 @@ HRESULT ProxyDirect3D::GetAdapterIdentifier(UINT adapter, DWORD flags, D3DADAPTE
         return D3DERR_INVALIDCALL;
     HRESULT hr = real_->GetAdapterIdentifier(real, flags, identifier);
     if (SUCCEEDED(hr) && identifier && real != adapter) {
-        const char suffix[] = " (second)";
+        char suffix[32] = " (second)";
+        if (config_.Has(InjectionConfig::AdaptersMany))
+            std::snprintf(suffix, sizeof suffix, " (view %u)", adapter);
         const size_t length = strnlen(identifier->Description, sizeof identifier->Description);
-        if (length + sizeof suffix <= sizeof identifier->Description)
-            std::memcpy(identifier->Description + length, suffix, sizeof suffix);
-        identifier->DeviceIdentifier.Data1 ^= 0x5EC0;
+        if (length + std::strlen(suffix) < sizeof identifier->Description)
+            std::memcpy(identifier->Description + length, suffix, std::strlen(suffix) + 1);
+        identifier->DeviceIdentifier.Data1 ^= 0x5EC0 + adapter;
     }
     return hr;
 }
@@ -159,7 +166,10 @@ HRESULT ProxyDirect3D::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT 
 {
     UINT real;
     HRESULT hr = D3DERR_INVALIDCALL;
-    const bool injected = adapter == 0 && config_.Has(InjectionConfig::BadAdapter0);
+    const bool hal = type == D3DDEVTYPE_HAL;
+    const bool injected = (adapter == 0 && config_.Has(InjectionConfig::BadAdapter0)) ||
+                          (hal && config_.Has(InjectionConfig::NoHal)) ||
+                          (hal && config_.Has(InjectionConfig::HalNoDesktop) && IsDesktopFormat(adapter, displayFormat));
     if (injected)
         hr = D3DERR_NOTAVAILABLE;
     else if (MapAdapter(adapter, real))
@@ -183,11 +193,13 @@ HRESULT ProxyDirect3D::CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type,
                                                   WINBOOL windowed, D3DMULTISAMPLE_TYPE multiSample)
 {
     UINT real;
-    const HRESULT hr = MapAdapter(adapter, real)
-                           ? real_->CheckDeviceMultiSampleType(real, type, surfaceFormat, windowed, multiSample)
-                           : D3DERR_INVALIDCALL;
-    ProxyLog::Write("CheckDeviceMultiSampleType adapter=%u type=%d format=%d windowed=%d ms=%d -> 0x%lX", adapter,
-                    int(type), int(surfaceFormat), windowed ? 1 : 0, int(multiSample), static_cast<unsigned long>(hr));
+    const bool injected = config_.Has(InjectionConfig::MultiSampleNone);
+    const HRESULT hr = injected                  ? D3DERR_NOTAVAILABLE
+                       : MapAdapter(adapter, real) ? real_->CheckDeviceMultiSampleType(real, type, surfaceFormat, windowed, multiSample)
+                                                   : D3DERR_INVALIDCALL;
+    ProxyLog::Write("CheckDeviceMultiSampleType adapter=%u type=%d format=%d windowed=%d ms=%d -> 0x%lX%s", adapter,
+                    int(type), int(surfaceFormat), windowed ? 1 : 0, int(multiSample), static_cast<unsigned long>(hr),
+                    injected ? " injected" : "");
     return hr;
 }
 
@@ -195,12 +207,16 @@ HRESULT ProxyDirect3D::CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3D
                                               D3DFORMAT renderTargetFormat, D3DFORMAT depthFormat)
 {
     UINT real;
-    const HRESULT hr = MapAdapter(adapter, real)
-                           ? real_->CheckDepthStencilMatch(real, type, adapterFormat, renderTargetFormat, depthFormat)
-                           : D3DERR_INVALIDCALL;
-    ProxyLog::Write("CheckDepthStencilMatch adapter=%u type=%d adapterformat=%d target=%d depthformat=%d -> 0x%lX",
+    const bool hal = type == D3DDEVTYPE_HAL;
+    const bool injected = (hal && config_.Has(InjectionConfig::HalNoDepth)) ||
+                          (hal && config_.Has(InjectionConfig::HalNoDesktopDepth) && IsDesktopFormat(adapter, adapterFormat));
+    const HRESULT hr = injected                    ? D3DERR_NOTAVAILABLE
+                       : MapAdapter(adapter, real) ? real_->CheckDepthStencilMatch(real, type, adapterFormat,
+                                                                                   renderTargetFormat, depthFormat)
+                                                   : D3DERR_INVALIDCALL;
+    ProxyLog::Write("CheckDepthStencilMatch adapter=%u type=%d adapterformat=%d target=%d depthformat=%d -> 0x%lX%s",
                     adapter, int(type), int(adapterFormat), int(renderTargetFormat), int(depthFormat),
-                    static_cast<unsigned long>(hr));
+                    static_cast<unsigned long>(hr), injected ? " injected" : "");
     return hr;
 }
 
@@ -211,22 +227,36 @@ void ProxyDirect3D::AdjustCaps(D3DCAPS8& caps, UINT adapter) const
         caps.VertexShaderVersion = 0;
         caps.PixelShaderVersion = 0;
     }
-    if (config_.Has(InjectionConfig::NoWindowed))
+    if (config_.Has(InjectionConfig::NoWindowed) ||
+        (caps.DeviceType == D3DDEVTYPE_HAL && config_.Has(InjectionConfig::HalNoWindowed)))
         caps.Caps2 &= ~DWORD(D3DCAPS2_CANRENDERWINDOWED);
+    if (caps.DeviceType == D3DDEVTYPE_REF && config_.Has(InjectionConfig::NullReference))
+        caps.PrimitiveMiscCaps |= D3DPMISCCAPS_NULLREFERENCE;
+}
+
+bool ProxyDirect3D::IsDesktopFormat(UINT adapter, D3DFORMAT format)
+{
+    UINT real;
+    D3DDISPLAYMODE desktop;
+    return MapAdapter(adapter, real) && SUCCEEDED(real_->GetAdapterDisplayMode(real, &desktop)) &&
+           desktop.Format == format;
 }
 
 HRESULT ProxyDirect3D::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS8* caps)
 {
     UINT real;
-    const HRESULT hr = MapAdapter(adapter, real) ? real_->GetDeviceCaps(real, type, caps) : D3DERR_INVALIDCALL;
+    const bool injected = type == D3DDEVTYPE_HAL && config_.Has(InjectionConfig::NoHal);
+    const HRESULT hr = injected                    ? D3DERR_NOTAVAILABLE
+                       : MapAdapter(adapter, real) ? real_->GetDeviceCaps(real, type, caps)
+                                                   : D3DERR_INVALIDCALL;
     if (SUCCEEDED(hr) && caps) {
         AdjustCaps(*caps, adapter);
         ProxyLog::Write("GetDeviceCaps adapter=%u type=%d -> 0x%lX vs=0x%lX ps=0x%lX caps2=0x%lX", adapter, int(type),
                         static_cast<unsigned long>(hr), static_cast<unsigned long>(caps->VertexShaderVersion),
                         static_cast<unsigned long>(caps->PixelShaderVersion), static_cast<unsigned long>(caps->Caps2));
     } else {
-        ProxyLog::Write("GetDeviceCaps adapter=%u type=%d -> 0x%lX", adapter, int(type),
-                        static_cast<unsigned long>(hr));
+        ProxyLog::Write("GetDeviceCaps adapter=%u type=%d -> 0x%lX%s", adapter, int(type),
+                        static_cast<unsigned long>(hr), injected ? " injected" : "");
     }
     return hr;
 }

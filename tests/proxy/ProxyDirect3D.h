@@ -56,6 +56,10 @@ public:
 private:
     // The real ordinal for a program's ordinal; false when it is out of range.
     bool MapAdapter(UINT adapter, UINT& real);
+    // Whether format is the desktop format of the program's adapter.
+    bool IsDesktopFormat(UINT adapter, D3DFORMAT format);
+    // The adapter count that adapters_many reports.
+    static const UINT ManyAdapters = 12;
     const std::vector<D3DDISPLAYMODE>& Modes(UINT realAdapter);
 
     IDirect3D8* real_;
