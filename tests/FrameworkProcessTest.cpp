@@ -95,7 +95,7 @@ TEST_F(FrameworkProgram, CleanRunDrawsAndEndsWithoutTraces)
     EXPECT_EQ(0u, program.ExitCode());
     EXPECT_EQ(0, TraceLines()) << "a clean run reports no failed Direct3D call";
     const std::vector<std::string> expected = {
-        "OneTimeSceneInit", "InitDeviceObjects type=1 adapter=0", "RestoreDeviceObjects 800x619 windowed=1",
+        "OneTimeSceneInit", "InitDeviceObjects type=1 adapter=0 ms=0/0", "RestoreDeviceObjects 800x619 windowed=1",
         "Started windowed=1", "FirstFrame", "InvalidateDeviceObjects", "DeleteDeviceObjects", "FinalCleanup",
         "FinalCleanup", "Exit 0"};
     EXPECT_EQ(expected, Reports());

@@ -4,7 +4,9 @@
 // failures to inject from the environment.
 //
 //   FrameworkTestApp /debug | /s        run in the debug window or as the saver
-//   FrameworkTestApp /enum              print the enumeration tables and end
+//   FrameworkTestApp /enum              print the enumeration tables, then what
+//                                       Direct3D reports (modes, caps, depth/stencil
+//                                       formats, multisample types), and end
 //
 // Environment:
 //   REEF_APP_FAIL    comma list: scene_init, restore_hal, restore_once, update, render
@@ -21,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -65,7 +68,8 @@ public:
     }
     HRESULT InitDeviceObjects() override
     {
-        Report("InitDeviceObjects type=%d adapter=%u", int(CurrentDevice().deviceType), currentAdapter);
+        Report("InitDeviceObjects type=%d adapter=%u ms=%d/%d", int(CurrentDevice().deviceType), currentAdapter,
+               int(CurrentDevice().windowedMultiSample), int(CurrentDevice().fullScreenMultiSample));
         return 0;
     }
     HRESULT RestoreDeviceObjects() override
@@ -149,6 +153,81 @@ public:
         Report("CHOICE adapter=%u windowed=%d stencil=%d", currentAdapter, int(windowed), GetStencilBits());
     }
 
+    // What Direct3D itself reports, beside the tables: the raw mode list,
+    // device capabilities, depth/stencil formats and multisample types.
+    void PrintPlatform()
+    {
+        for (UINT a = 0; a < adapterCount; ++a) {
+            const OruAdapterRecord& adapter = adapters[a];
+            const UINT ordinal = adapter.ordinal;
+            const UINT reported = d3d->GetAdapterModeCount(ordinal);
+            std::string formats;
+            std::vector<D3DFORMAT> seen;
+            for (UINT i = 0; i < reported; ++i) {
+                D3DDISPLAYMODE mode;
+                if (FAILED(d3d->EnumAdapterModes(ordinal, i, &mode)))
+                    continue;
+                bool known = false;
+                for (D3DFORMAT f : seen)
+                    known = known || f == mode.Format;
+                if (!known) {
+                    seen.push_back(mode.Format);
+                    formats += (formats.empty() ? "" : ",") + std::to_string(int(mode.Format));
+                }
+            }
+            Report("ADAPTERMODES %u reported=%u formats=%s desktop=%ux%u", a, reported, formats.c_str(),
+                   adapter.desktopMode.Width, adapter.desktopMode.Height);
+            for (UINT d = 0; d < adapter.deviceCount; ++d) {
+                const OruDeviceRecord& device = adapter.devices[d];
+                const D3DCAPS8& c = device.caps;
+                Report("CAPS %u.%u %s vs=%lu.%lu ps=%lu.%lu vsconst=%lu hwtnl=%d pure=%d canwindow=%d gamma=%d "
+                       "texture=%lux%lu stages=%lu textures=%lu lights=%lu streams=%lu stencilcaps=0x%lX "
+                       "addresscaps=0x%lX nullref=%d",
+                       a, d, device.description, (c.VertexShaderVersion >> 8) & 0xFF, c.VertexShaderVersion & 0xFF,
+                       (c.PixelShaderVersion >> 8) & 0xFF, c.PixelShaderVersion & 0xFF, c.MaxVertexShaderConst,
+                       (c.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT) != 0, (c.DevCaps & D3DDEVCAPS_PUREDEVICE) != 0,
+                       (c.Caps2 & D3DCAPS2_CANRENDERWINDOWED) != 0, (c.Caps2 & D3DCAPS2_FULLSCREENGAMMA) != 0,
+                       c.MaxTextureWidth, c.MaxTextureHeight, c.MaxTextureBlendStages, c.MaxSimultaneousTextures,
+                       c.MaxActiveLights, c.MaxStreams, c.StencilCaps, c.TextureAddressCaps,
+                       (c.PrimitiveMiscCaps & D3DPMISCCAPS_NULLREFERENCE) != 0);
+                // The desktop format, then the formats of the device's modes.
+                std::vector<D3DFORMAT> modeFormats(1, adapter.desktopMode.Format);
+                for (UINT m = 0; m < device.modeCount; ++m) {
+                    bool known = false;
+                    for (D3DFORMAT f : modeFormats)
+                        known = known || f == device.modes[m].format;
+                    if (!known)
+                        modeFormats.push_back(device.modes[m].format);
+                }
+                for (D3DFORMAT format : modeFormats) {
+                    static const struct {
+                        D3DFORMAT format;
+                        const char* name;
+                    } depthFormats[] = {{D3DFMT_D16, "D16"},     {D3DFMT_D15S1, "D15S1"},     {D3DFMT_D24X8, "D24X8"},
+                                        {D3DFMT_D24S8, "D24S8"}, {D3DFMT_D24X4S4, "D24X4S4"}, {D3DFMT_D32, "D32"}};
+                    std::string depth;
+                    for (const auto& candidate : depthFormats)
+                        if (SUCCEEDED(d3d->CheckDeviceFormat(ordinal, device.deviceType, format, D3DUSAGE_DEPTHSTENCIL,
+                                                             D3DRTYPE_SURFACE, candidate.format)) &&
+                            SUCCEEDED(d3d->CheckDepthStencilMatch(ordinal, device.deviceType, format, format,
+                                                                  candidate.format)))
+                            depth += (depth.empty() ? "" : ",") + std::string(candidate.name);
+                    std::string samples[2];
+                    for (int inWindow = 0; inWindow < 2; ++inWindow)
+                        for (int count = 0; count <= 16; ++count)
+                            if (count != 1 &&
+                                SUCCEEDED(d3d->CheckDeviceMultiSampleType(ordinal, device.deviceType, format, inWindow,
+                                                                          D3DMULTISAMPLE_TYPE(count))))
+                                samples[inWindow] += (samples[inWindow].empty() ? "" : ",") + std::to_string(count);
+                    Report("FORMAT %u.%u %d depthstencil=%s multisample-window=%s multisample-fullscreen=%s", a, d,
+                           int(format), depth.empty() ? "none" : depth.c_str(),
+                           samples[1].empty() ? "none" : samples[1].c_str(),
+                           samples[0].empty() ? "none" : samples[0].c_str());
+                }
+            }
+        }
+    }
+
     bool logUpdates_ = EnvHas("REEF_APP_LOG", "updates");
     bool renderFails_ = EnvHas("REEF_APP_FAIL", "render");
 
@@ -205,8 +284,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
             return 1;
         HRESULT hr = app.EnumerateDevices();
         Report("EnumerateDevices 0x%lX", static_cast<unsigned long>(hr));
-        if (SUCCEEDED(hr))
+        if (SUCCEEDED(hr)) {
             app.PrintTables();
+            app.PrintPlatform();
+        }
         app.d3d->Release();
         app.d3d = nullptr;
         return SUCCEEDED(hr) ? 0 : 2;
