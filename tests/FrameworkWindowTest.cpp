@@ -2,6 +2,7 @@
 // through its messages and commands, with boxes answered by a watcher.
 
 #include "Image.h"
+#include "KeyboardInput.h"
 #include "LifecycleApp.h"
 #include "MessageBoxWatcher.h"
 #include "ScreenCapture.h"
@@ -373,31 +374,6 @@ TEST_F(FrameworkWindow, FailedRestoreOnHardwareFallsBackToTheReferenceDevice)
     EXPECT_EQ(D3DDEVTYPE_REF, app->CurrentDevice().deviceType);
     EXPECT_EQ(nullptr, app->device);
 }
-
-namespace {
-
-// Presses keys as the keyboard would (each key down in order, then up in
-// reverse) through the system's input queue.
-void PressKeys(std::initializer_list<WORD> keys)
-{
-    std::vector<INPUT> inputs;
-    for (WORD key : keys) {
-        INPUT in = {};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = key;
-        inputs.push_back(in);
-    }
-    for (auto it = keys.end(); it != keys.begin();) {
-        INPUT in = {};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = *--it;
-        in.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(in);
-    }
-    SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-} // namespace
 
 TEST_F(FrameworkWindow, AcceleratorKeysFromTheKeyboard)
 {
