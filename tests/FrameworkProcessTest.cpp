@@ -3,13 +3,44 @@
 // debug output, its exit code and the proxy's call log.
 
 #include "DebuggedProcess.h"
+#include "DialogDriver.h"
+#include "framework/OruApplication.h"
+#include "framework/SelectDeviceDialog.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
 namespace {
+
+// The value of "name=" in a log or report line, up to the next space.
+std::string Field(const std::string& line, const std::string& name)
+{
+    const size_t at = line.find(" " + name + "=");
+    if (at == std::string::npos)
+        return std::string();
+    const size_t begin = at + name.size() + 2;
+    return line.substr(begin, line.find(' ', begin) - begin);
+}
+
+std::vector<std::string> Split(const std::string& list)
+{
+    std::vector<std::string> items;
+    std::istringstream in(list);
+    for (std::string item; std::getline(in, item, ',');)
+        items.push_back(item);
+    return items;
+}
+
+bool WaitUntilGone(HWND window, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    while (IsWindow(window) && GetTickCount() - start < timeoutMs)
+        Sleep(20);
+    return !IsWindow(window);
+}
 
 class FrameworkProgram : public ::testing::Test {
 protected:
@@ -22,11 +53,17 @@ protected:
     // Starts the application with the given switch and environment.
     void Run(const std::string& arguments, DebuggedProcess::Environment environment = {})
     {
+        ASSERT_TRUE(Start(program, arguments, environment, logPath)) << program.Error();
+    }
+    // Starts one more run of the application, logging to its own file (deleted first).
+    static bool Start(DebuggedProcess& run, const std::string& arguments, DebuggedProcess::Environment environment,
+                      const std::string& log)
+    {
         char cwd[MAX_PATH];
         GetCurrentDirectoryA(sizeof cwd, cwd);
-        environment.push_back({"REEF_D3D8_LOG", std::string(cwd) + "\\" + logPath});
-        const std::string command = "\"" + DebuggedProcess::WindowsPath(REEF_FRAMEWORK_APP) + "\" " + arguments;
-        ASSERT_TRUE(program.Start(command, environment)) << program.Error();
+        DeleteFileA(log.c_str());
+        environment.push_back({"REEF_D3D8_LOG", std::string(cwd) + "\\" + log});
+        return run.Start("\"" + DebuggedProcess::WindowsPath(REEF_FRAMEWORK_APP) + "\" " + arguments, environment);
     }
     HWND MainWindow(DWORD timeoutMs = 10000) { return program.FindTopWindow("OruEngine_RG2_CLASS", timeoutMs); }
     bool Exit()
@@ -43,20 +80,22 @@ protected:
         s << in.rdbuf();
         return s.str();
     }
-    std::vector<std::string> LogLines(const std::string& prefix) const
+    std::vector<std::string> LogLines(const std::string& prefix) const { return LogLines(prefix, logPath); }
+    static std::vector<std::string> LogLines(const std::string& prefix, const std::string& log)
     {
         std::vector<std::string> lines;
-        std::istringstream in(Log());
+        std::ifstream in(log);
         for (std::string line; std::getline(in, line);)
             if (line.rfind(prefix, 0) == 0)
                 lines.push_back(line);
         return lines;
     }
     // The application's own report lines ("APP ..."), without the prefix and line end.
-    std::vector<std::string> Reports() const
+    std::vector<std::string> Reports() const { return Reports(program); }
+    static std::vector<std::string> Reports(const DebuggedProcess& run)
     {
         std::vector<std::string> reports;
-        for (std::string line : program.Lines()) {
+        for (std::string line : run.Lines()) {
             if (line.rfind("APP ", 0) != 0)
                 continue;
             line = line.substr(4);
@@ -270,8 +309,13 @@ TEST_F(FrameworkProgram, SaverStartsOnTheStoredAdapterByItsOrdinal)
 {
     // Adapter 0 is unusable: the only record is adapter ordinal 1, and the
     // stored choice of record 0 must create the device there.
-    Run("/s", {{"REEF_D3D8_FAIL", "two_adapters,bad_adapter0"}, {"REEF_APP_STORED", "0,1,0,0"}});
+    Run("/s", {{"REEF_D3D8_FAIL", "two_adapters,bad_adapter0"}, {"REEF_APP_STORED", "0,1,0,2"}});
     ASSERT_TRUE(program.WaitForLine("APP FirstFrame", 15000));
+    // The stored multisample type is checked on that adapter too.
+    std::vector<std::string> checks = LogLines("CheckDeviceMultiSampleType ");
+    ASSERT_FALSE(checks.empty()) << "the stored two samples are checked for the full-screen mode";
+    for (const std::string& check : checks)
+        EXPECT_EQ("1", Field(check, "adapter")) << check;
     std::vector<std::string> created = LogLines("CreateDevice ");
     ASSERT_EQ(2u, created.size());
     EXPECT_NE(std::string::npos, created[0].find("adapter=1 type=1")) << created[0];
@@ -350,4 +394,128 @@ TEST_F(FrameworkProgram, DefaultModeIs640x480OfTheWantedDepth)
                 chosen = line;
         EXPECT_NE(std::string::npos, chosen.find(c.expected)) << c.arguments << ": " << chosen;
     }
+}
+
+TEST_F(FrameworkProgram, LostDeviceOnAnotherAdapterRereadsThatAdaptersDesktop)
+{
+    // The device runs in a window on adapter ordinal 1 (record 0); after the
+    // loss the desktop mode is read from ordinal 1 before the reset.
+    Run("/debug", {{"REEF_D3D8_FAIL", "two_adapters,bad_adapter0,lost=10"}});
+    ASSERT_TRUE(program.WaitForLine("APP FirstFrame", 15000));
+    const DWORD start = GetTickCount();
+    while (LogLines("Reset ").empty() && GetTickCount() - start < 10000)
+        Sleep(50);
+    ASSERT_EQ(1u, LogLines("Reset ").size());
+    EXPECT_TRUE(Exit());
+    std::vector<std::string> log = LogLines("");
+    auto notReset = std::find_if(log.begin(), log.end(), [](const std::string& line) {
+        return line.rfind("TestCooperativeLevel -> 0x88760869", 0) == 0;
+    });
+    ASSERT_NE(log.end(), notReset);
+    int reads = 0;
+    for (auto line = notReset; line != log.end(); ++line) {
+        if (line->rfind("GetAdapterDisplayMode ", 0) == 0) {
+            ++reads;
+            EXPECT_EQ("1", Field(*line, "adapter")) << *line;
+        }
+    }
+    EXPECT_GE(reads, 1) << "the desktop mode is read again after the loss";
+    EXPECT_EQ("1", Field(LogLines("CreateDevice ").at(0), "adapter"));
+}
+
+TEST_F(FrameworkProgram, EnumerationStopsAtItsCapacities)
+{
+    // Twelve adapters: the ten records take the first ten ordinals, the last
+    // two are never asked for.
+    {
+        DebuggedProcess run;
+        const std::string log = "EnumerationStopsAtItsCapacities.adapters.d3d8.log";
+        ASSERT_TRUE(Start(run, "/enum", {{"REEF_D3D8_FAIL", "adapters_many"}}, log)) << run.Error();
+        ASSERT_TRUE(run.Wait(30000));
+        EXPECT_EQ(0u, run.ExitCode());
+        std::vector<std::string> adapters, expected;
+        for (const std::string& r : Reports(run))
+            if (r.rfind("ADAPTER ", 0) == 0)
+                adapters.push_back(r.substr(0, r.find(" devices=")));
+        for (int a = 0; a < 10; ++a)
+            expected.push_back("ADAPTER " + std::to_string(a) + " ordinal=" + std::to_string(a));
+        EXPECT_EQ(expected, adapters);
+        EXPECT_EQ(1u, LogLines("GetAdapterCount -> 12", log).size());
+        EXPECT_FALSE(LogLines("GetAdapterDisplayMode adapter=9 ", log).empty());
+        EXPECT_TRUE(LogLines("GetAdapterDisplayMode adapter=10 ", log).empty());
+        EXPECT_TRUE(LogLines("GetAdapterDisplayMode adapter=11 ", log).empty());
+    }
+    // More than twenty formats: each device type checks the desktop format
+    // and then the next nineteen of the mode list, no more.
+    {
+        DebuggedProcess run;
+        const std::string log = "EnumerationStopsAtItsCapacities.formats.d3d8.log";
+        ASSERT_TRUE(Start(run, "/enum", {{"REEF_D3D8_FAIL", "formats_many"}}, log)) << run.Error();
+        ASSERT_TRUE(run.Wait(30000));
+        EXPECT_EQ(0u, run.ExitCode());
+        const std::vector<std::string> counts = LogLines("GetAdapterModeCount adapter=0 ", log);
+        const std::vector<std::string> desktops = LogLines("GetAdapterDisplayMode adapter=0 ", log);
+        ASSERT_FALSE(counts.empty());
+        ASSERT_FALSE(desktops.empty());
+        const std::string desktop = Field(desktops[0], "format");
+        const std::vector<std::string> listed = Split(Field(counts[0], "formats"));
+        ASSERT_GT(listed.size(), 21u);
+        std::vector<std::string> expected = {desktop};
+        for (const std::string& f : listed)
+            if (f != desktop && expected.size() < 20)
+                expected.push_back(f);
+        for (const char* type : {"1", "2"}) {
+            std::vector<std::string> checked;
+            for (const std::string& line : LogLines(std::string("CheckDeviceType adapter=0 type=") + type + " ", log))
+                checked.push_back(Field(line, "display"));
+            EXPECT_EQ(expected, checked) << "type " << type;
+        }
+        int modes = 0;
+        for (const std::string& r : Reports(run))
+            modes += r.rfind("MODE 0.0.", 0) == 0;
+        EXPECT_GE(modes, 1) << "the real modes are still offered";
+    }
+    // And the program runs with both.
+    Run("/debug", {{"REEF_D3D8_FAIL", "adapters_many,formats_many"}});
+    ASSERT_TRUE(program.WaitForLine("APP FirstFrame", 15000));
+    EXPECT_TRUE(Exit());
+    EXPECT_EQ(0u, program.ExitCode());
+}
+
+TEST_F(FrameworkProgram, EmptyMultisampleListMeansNone)
+{
+    // The device accepts no multisample type at all, not even none.
+    Run("/debug", {{"REEF_D3D8_FAIL", "ms_none"}});
+    ASSERT_TRUE(program.WaitForLine("APP FirstFrame", 15000));
+    HWND window = MainWindow();
+    ASSERT_NE(nullptr, window);
+    auto openDialog = [&] {
+        PostMessageA(window, WM_COMMAND, CommandChangeDevice, 0);
+        return program.FindTopWindow("#32770", 10000);
+    };
+    HWND dialog = openDialog();
+    ASSERT_NE(nullptr, dialog);
+    for (int radio : {IdcFullScreenRadio, IdcWindowedRadio}) {
+        EXPECT_EQ(0, DialogDriver::ListCount(dialog, IdcMultiSampleList));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IdcMultiSampleList)));
+        DialogDriver::Click(dialog, radio);
+    }
+    EXPECT_EQ(0, DialogDriver::ListCount(dialog, IdcMultiSampleList));
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntilGone(dialog, 10000));
+
+    // The next F2 is handled once the first has ended.
+    dialog = openDialog();
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(1u, LogLines("CreateDevice ").size()) << "OK on an unchanged choice keeps the device";
+    DialogDriver::ChooseListEntry(dialog, IdcDeviceList, 1);
+    EXPECT_EQ(0, DialogDriver::ListCount(dialog, IdcMultiSampleList));
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(program.WaitForLine("APP InitDeviceObjects type=2", 15000));
+    EXPECT_TRUE(Reported("InitDeviceObjects type=2 adapter=0 ms=0/0")) << "both multisample types are none";
+    const std::vector<std::string> created = LogLines("CreateDevice ");
+    ASSERT_EQ(2u, created.size());
+    EXPECT_EQ("0", Field(created[1], "ms"));
+    EXPECT_TRUE(Exit());
+    EXPECT_EQ(0u, program.ExitCode());
 }
