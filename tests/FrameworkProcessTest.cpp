@@ -4,6 +4,7 @@
 
 #include "DebuggedProcess.h"
 #include "DialogDriver.h"
+#include "KeyboardInput.h"
 #include "framework/OruApplication.h"
 #include "framework/SelectDeviceDialog.h"
 
@@ -518,4 +519,96 @@ TEST_F(FrameworkProgram, EmptyMultisampleListMeansNone)
     EXPECT_EQ("0", Field(created[1], "ms"));
     EXPECT_TRUE(Exit());
     EXPECT_EQ(0u, program.ExitCode());
+}
+
+TEST_F(FrameworkProgram, EveryAcceleratorKeyEndsTheSaver)
+{
+    struct Case {
+        const char* name;
+        WORD modifier; // 0 for none
+        WORD key;
+    };
+    const Case cases[] = {{"Esc", 0, VK_ESCAPE}, {"Enter", 0, VK_RETURN},          {"Space", 0, VK_SPACE},
+                          {"F2", 0, VK_F2},      {"Alt+Enter", VK_MENU, VK_RETURN}, {"Alt+X", VK_MENU, 'X'}};
+    for (const Case& c : cases) {
+        DebuggedProcess run;
+        ASSERT_TRUE(Start(run, "/s", {}, logPath)) << run.Error();
+        ASSERT_TRUE(run.WaitForLine("APP FirstFrame", 15000)) << c.name;
+        HWND window = run.FindTopWindow("OruEngine_RG2_CLASS", 10000);
+        ASSERT_NE(nullptr, window) << c.name;
+        SetForegroundWindow(window);
+        const DWORD start = GetTickCount();
+        while (GetForegroundWindow() != window && GetTickCount() - start < 5000)
+            Sleep(20);
+        ASSERT_EQ(window, GetForegroundWindow()) << c.name;
+        if (c.modifier)
+            PressKeys({c.modifier, c.key});
+        else
+            PressKeys({c.key});
+        ASSERT_TRUE(run.Wait(10000)) << c.name << " did not end the saver";
+        EXPECT_EQ(0u, run.ExitCode()) << c.name;
+        const std::vector<std::string> reports = Reports(run);
+        ASSERT_FALSE(reports.empty());
+        EXPECT_EQ("Exit 0", reports.back()) << c.name;
+    }
+}
+
+TEST_F(FrameworkProgram, ReferenceOnlyDefaultSaysWhy)
+{
+    // Each case leaves the reference device as the only one that can run in
+    // a window, for another reason; the box says which and the program goes
+    // on with the reference device.
+    const std::string reference = "\n\nSwitching to the reference rasterizer,\na software device that implements the "
+                                  "entire\nDirect3D feature set, but runs very slowly.";
+    const std::string pressF2 = "Press F2 while the app is running to see a\nlist of available devices and modes.";
+    struct Case {
+        const char* fault;
+        std::string reason;
+        std::string then; // a second box, at device creation
+    };
+    const Case cases[] = {
+        {"no_hal", "No hardware-accelerated Direct3D devices\nwere found.", ""},
+        {"hal_no_depth",
+         "This application requires functionality that is\nnot available on your Direct3D hardware\naccelerator.", ""},
+        {"hal_no_windowed,null_reference", "Your Direct3D hardware accelerator cannot\nrender into a window.\n" + pressF2,
+         "Warning: Nothing will be rendered.\nThe reference rendering device was selected, but your\ncomputer only has "
+         "a reduced-functionality reference device\ninstalled.  Install the DirectX SDK to get the full\nreference "
+         "device.\n"},
+        {"hal_no_desktop",
+         "Your Direct3D hardware accelerator cannot\nrender into a window with the current\ndesktop display "
+         "settings.\n" + pressF2,
+         ""},
+        {"hal_no_desktop_depth",
+         "This application requires functionality that is\nnot available on your Direct3D hardware\naccelerator with "
+         "the current desktop display\nsettings.\n" + pressF2,
+         ""},
+    };
+    for (const Case& c : cases) {
+        DebuggedProcess run;
+        ASSERT_TRUE(Start(run, "/debug", {{"REEF_D3D8_FAIL", c.fault}}, logPath)) << run.Error();
+        std::string text;
+        HWND box = run.FindMessageBox(15000, &text);
+        ASSERT_NE(nullptr, box) << c.fault;
+        EXPECT_EQ(c.reason + reference, text) << c.fault;
+        run.PressButton(IDOK);
+        if (!c.then.empty()) {
+            ASSERT_TRUE(WaitUntilGone(box, 10000));
+            ASSERT_TRUE(run.FindMessageBox(15000, &text)) << c.fault;
+            EXPECT_EQ(c.then, text) << c.fault;
+            run.PressButton(IDOK);
+        }
+        ASSERT_TRUE(run.WaitForLine("APP FirstFrame", 15000)) << c.fault;
+        bool onReference = false;
+        for (const std::string& r : Reports(run))
+            onReference |= r.rfind("InitDeviceObjects type=2 ", 0) == 0;
+        EXPECT_TRUE(onReference) << c.fault;
+        const std::vector<std::string> created = LogLines("CreateDevice ", logPath);
+        ASSERT_EQ(1u, created.size()) << c.fault;
+        EXPECT_EQ("2", Field(created[0], "type")) << c.fault;
+        HWND window = run.FindTopWindow("OruEngine_RG2_CLASS", 5000);
+        ASSERT_NE(nullptr, window);
+        PostMessageA(window, WM_COMMAND, CommandExit, 0);
+        ASSERT_TRUE(run.Wait(10000)) << c.fault;
+        EXPECT_EQ(0u, run.ExitCode()) << c.fault;
+    }
 }
