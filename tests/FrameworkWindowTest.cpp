@@ -255,18 +255,75 @@ TEST_F(FrameworkWindow, LosingActivationClosesOutsideDebugMode)
     EXPECT_EQ(nullptr, app->window);
 }
 
+namespace {
+
+// Counts the menu loops that messages sent on this thread enter.
+int g_menuLoops = 0;
+LRESULT CALLBACK CountMenuLoops(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && reinterpret_cast<CWPSTRUCT*>(lParam)->message == WM_ENTERMENULOOP)
+        ++g_menuLoops;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
 TEST_F(FrameworkWindow, SystemCommandsAreSwallowedOnlyInFullScreen)
 {
     Start();
+    HHOOK spy = SetWindowsHookExA(WH_CALLWNDPROC, CountMenuLoops, nullptr, GetCurrentThreadId());
+    ASSERT_NE(nullptr, spy);
+    g_menuLoops = 0;
     // The low four bits are the system's own and are ignored.
-    const WPARAM swallowed[] = {SC_MOVE, SC_MOVE | 2, SC_SIZE | 8, SC_MAXIMIZE, SC_KEYMENU, SC_MONITORPOWER | 1};
+    const WPARAM swallowed[] = {SC_MOVE, SC_MOVE | 2, SC_SIZE | 8, SC_MAXIMIZE | 2, SC_KEYMENU | 1, SC_MONITORPOWER | 1};
     app->windowed = FALSE; // as the message handling sees a full-screen window
     for (WPARAM command : swallowed)
-        EXPECT_EQ(1, app->MsgProc(app->window, WM_SYSCOMMAND, command, 0)) << std::hex << command;
+        EXPECT_EQ(1, SendMessageA(app->window, WM_SYSCOMMAND, command, 'q')) << std::hex << command;
+    EXPECT_FALSE(IsZoomed(app->window));
+    EXPECT_EQ(0, g_menuLoops);
     app->windowed = TRUE;
+
+    // In the window the same commands go on to the system: the keyboard menu
+    // opens (and, for a key that no item has, closes at once) ...
+    EXPECT_EQ(0, SendMessageA(app->window, WM_SYSCOMMAND, SC_KEYMENU | 1, 'q'));
+    EXPECT_EQ(1, g_menuLoops);
+    EXPECT_TRUE(app->ready) << "the menu loop's pause has ended";
+    UnhookWindowsHookEx(spy);
+    // ... and a maximise maximises, the device following the new client size.
+    EXPECT_EQ(0, SendMessageA(app->window, WM_SYSCOMMAND, SC_MAXIMIZE | 2, 0));
+    EXPECT_TRUE(IsZoomed(app->window));
+    const SIZE client = ClientSize();
+    EXPECT_GT(client.cx, 800);
+    EXPECT_EQ(UINT(client.cx), app->backBufferDesc.Width);
+    EXPECT_EQ(UINT(client.cy), app->backBufferDesc.Height);
+
     EXPECT_NE(HTCLIENT, app->MsgProc(app->window, WM_NCHITTEST, 0, MAKELPARAM(1, 1)));
     EXPECT_EQ(TRUE, app->MsgProc(app->window, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0));
     EXPECT_EQ(TRUE, app->MsgProc(app->window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0));
+}
+
+TEST_F(FrameworkWindow, MinimisedWindowDrawsNothingUntilRestored)
+{
+    Start();
+    ASSERT_GT(app->renders, 0);
+    ShowWindow(app->window, SW_MINIMIZE);
+    app->Pump(100);
+    ASSERT_TRUE(IsIconic(app->window));
+    EXPECT_FALSE(app->active);
+    const int renders = app->renders;
+    app->Pump(300);
+    EXPECT_EQ(renders, app->renders) << "no frames while minimised";
+
+    ShowWindow(app->window, SW_RESTORE);
+    app->Pump(300);
+    EXPECT_FALSE(IsIconic(app->window));
+    EXPECT_TRUE(app->active);
+    EXPECT_GT(app->renders, renders) << "frames again after the restore";
+    EXPECT_EQ(1, app->Count("Restore")) << "the same size again needs no reset";
+    const SIZE client = ClientSize();
+    EXPECT_EQ(UINT(client.cx), app->backBufferDesc.Width);
+    EXPECT_EQ(UINT(client.cy), app->backBufferDesc.Height);
+    EXPECT_EQ(0x1020C0u, CentreColour());
 }
 
 TEST_F(FrameworkWindow, NestedPausesNeedAsManyReleases)
