@@ -570,7 +570,8 @@ TEST_F(FrameworkProgram, ReferenceOnlyDefaultSaysWhy)
         {"no_hal", "No hardware-accelerated Direct3D devices\nwere found.", ""},
         {"hal_no_depth",
          "This application requires functionality that is\nnot available on your Direct3D hardware\naccelerator.", ""},
-        {"hal_no_windowed,null_reference", "Your Direct3D hardware accelerator cannot\nrender into a window.\n" + pressF2,
+        {"hal_no_windowed,null_reference",
+         "Your Direct3D hardware accelerator cannot\nrender into a window.\n" + pressF2,
          "Warning: Nothing will be rendered.\nThe reference rendering device was selected, but your\ncomputer only has "
          "a reduced-functionality reference device\ninstalled.  Install the DirectX SDK to get the full\nreference "
          "device.\n"},

@@ -275,7 +275,8 @@ TEST_F(FrameworkWindow, SystemCommandsAreSwallowedOnlyInFullScreen)
     ASSERT_NE(nullptr, spy);
     g_menuLoops = 0;
     // The low four bits are the system's own and are ignored.
-    const WPARAM swallowed[] = {SC_MOVE, SC_MOVE | 2, SC_SIZE | 8, SC_MAXIMIZE | 2, SC_KEYMENU | 1, SC_MONITORPOWER | 1};
+    const WPARAM swallowed[] = {SC_MOVE,         SC_MOVE | 2,    SC_SIZE | 8,
+                                SC_MAXIMIZE | 2, SC_KEYMENU | 1, SC_MONITORPOWER | 1};
     app->windowed = FALSE; // as the message handling sees a full-screen window
     for (WPARAM command : swallowed)
         EXPECT_EQ(1, SendMessageA(app->window, WM_SYSCOMMAND, command, 'q')) << std::hex << command;

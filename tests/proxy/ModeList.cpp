@@ -55,15 +55,16 @@ std::vector<D3DDISPLAYMODE> ModeList::Build(IDirect3D8* real, UINT adapter, cons
     if (config.Has(InjectionConfig::FormatsMany)) {
         // Texture, bump-map and depth formats: none of them a display format.
         static const D3DFORMAT extra[] = {
-            D3DFMT_R8G8B8,   D3DFMT_A8R8G8B8,  D3DFMT_A1R5G5B5,     D3DFMT_A4R4G4B4, D3DFMT_R3G3B2,
-            D3DFMT_A8,       D3DFMT_A8R3G3B2,  D3DFMT_X4R4G4B4,     D3DFMT_A8P8,     D3DFMT_P8,
-            D3DFMT_L8,       D3DFMT_A8L8,      D3DFMT_A4L4,         D3DFMT_V8U8,     D3DFMT_L6V5U5,
-            D3DFMT_X8L8V8U8, D3DFMT_Q8W8V8U8,  D3DFMT_V16U16,       D3DFMT_W11V11U10, D3DFMT_A2W10V10U10,
-            D3DFMT_D16_LOCKABLE, D3DFMT_D32,   D3DFMT_D15S1,        D3DFMT_D24S8,    D3DFMT_D16,
-            D3DFMT_D24X8,    D3DFMT_D24X4S4};
+            D3DFMT_R8G8B8,       D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4,  D3DFMT_R3G3B2,
+            D3DFMT_A8,           D3DFMT_A8R3G3B2, D3DFMT_X4R4G4B4, D3DFMT_A8P8,      D3DFMT_P8,
+            D3DFMT_L8,           D3DFMT_A8L8,     D3DFMT_A4L4,     D3DFMT_V8U8,      D3DFMT_L6V5U5,
+            D3DFMT_X8L8V8U8,     D3DFMT_Q8W8V8U8, D3DFMT_V16U16,   D3DFMT_W11V11U10, D3DFMT_A2W10V10U10,
+            D3DFMT_D16_LOCKABLE, D3DFMT_D32,      D3DFMT_D15S1,    D3DFMT_D24S8,     D3DFMT_D16,
+            D3DFMT_D24X8,        D3DFMT_D24X4S4};
         int added = 0;
         for (D3DFORMAT f : extra) {
-            if (added == 24 || std::any_of(modes.begin(), modes.end(), [f](const D3DDISPLAYMODE& m) { return m.Format == f; }))
+            if (added == 24 || std::any_of(modes.begin(), modes.end(),
+                                           [f](const D3DDISPLAYMODE& m) { return m.Format == f; }))
                 continue;
             modes.push_back(D3DDISPLAYMODE{800, 600, 60, f});
             ++added;

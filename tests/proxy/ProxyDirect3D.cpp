@@ -169,7 +169,8 @@ HRESULT ProxyDirect3D::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT 
     const bool hal = type == D3DDEVTYPE_HAL;
     const bool injected = (adapter == 0 && config_.Has(InjectionConfig::BadAdapter0)) ||
                           (hal && config_.Has(InjectionConfig::NoHal)) ||
-                          (hal && config_.Has(InjectionConfig::HalNoDesktop) && IsDesktopFormat(adapter, displayFormat));
+                          (hal && config_.Has(InjectionConfig::HalNoDesktop) &&
+                           IsDesktopFormat(adapter, displayFormat));
     if (injected)
         hr = D3DERR_NOTAVAILABLE;
     else if (MapAdapter(adapter, real))
@@ -194,8 +195,9 @@ HRESULT ProxyDirect3D::CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type,
 {
     UINT real;
     const bool injected = config_.Has(InjectionConfig::MultiSampleNone);
-    const HRESULT hr = injected                  ? D3DERR_NOTAVAILABLE
-                       : MapAdapter(adapter, real) ? real_->CheckDeviceMultiSampleType(real, type, surfaceFormat, windowed, multiSample)
+    const HRESULT hr = injected                    ? D3DERR_NOTAVAILABLE
+                       : MapAdapter(adapter, real) ? real_->CheckDeviceMultiSampleType(real, type, surfaceFormat,
+                                                                                       windowed, multiSample)
                                                    : D3DERR_INVALIDCALL;
     ProxyLog::Write("CheckDeviceMultiSampleType adapter=%u type=%d format=%d windowed=%d ms=%d -> 0x%lX%s", adapter,
                     int(type), int(surfaceFormat), windowed ? 1 : 0, int(multiSample), static_cast<unsigned long>(hr),
@@ -209,7 +211,8 @@ HRESULT ProxyDirect3D::CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3D
     UINT real;
     const bool hal = type == D3DDEVTYPE_HAL;
     const bool injected = (hal && config_.Has(InjectionConfig::HalNoDepth)) ||
-                          (hal && config_.Has(InjectionConfig::HalNoDesktopDepth) && IsDesktopFormat(adapter, adapterFormat));
+                          (hal && config_.Has(InjectionConfig::HalNoDesktopDepth) &&
+                           IsDesktopFormat(adapter, adapterFormat));
     const HRESULT hr = injected                    ? D3DERR_NOTAVAILABLE
                        : MapAdapter(adapter, real) ? real_->CheckDepthStencilMatch(real, type, adapterFormat,
                                                                                    renderTargetFormat, depthFormat)
