@@ -1,6 +1,12 @@
 #include "VBServer.h"
 
+#include "framework/AppErrors.h"
 #include "framework/OruApplication.h"
+#include "mesh/FindDataObject.h"
+#include "mesh/MakeStrips.h"
+#include "mesh/OruFileMesh.h"
+#include "mesh/XTemplateBlock.h"
+#include "texture/EmbeddedFile.h"
 #include "trace/DebugPrint.h"
 #include "trace/TraceD3DResult.h"
 
@@ -212,4 +218,207 @@ void VBServer::ResetCurrent()
     currentIB = NoIB;
     for (IDirect3DVertexBuffer8*& s : currentStreams)
         s = NoVB;
+}
+
+namespace {
+
+template <typename T> void ReleaseObject(T*& p)
+{
+    if (p) {
+        p->Release();
+        p = nullptr;
+    }
+}
+
+// Reads the file at key into a DirectX File object with the standard
+// templates and loads "mesh1" from it into mesh. Every DirectX File object
+// is released before it returns.
+HRESULT LoadFileMesh(IDirect3DDevice8* device, const EmbeddedFileRef* file, OruFileMesh& mesh)
+{
+    const BYTE* bytes = nullptr;
+    size_t size = 0;
+    HRESULT hr = InflateEmbeddedFile(file->data, file->size, MeshInflateBuffer, sizeof MeshInflateBuffer, &bytes, &size);
+    if (FAILED(hr)) {
+        TRACE_D3D(hr);
+        return AppErrMediaLoad;
+    }
+
+    IDirectXFile* xfile = nullptr;
+    hr = DirectXFileCreate(&xfile);
+    if (FAILED(hr) || !xfile) {
+        TRACE_D3D(FAILED(hr) ? hr : E_FAIL);
+        return E_FAIL;
+    }
+    hr = xfile->RegisterTemplates(const_cast<unsigned char*>(XTemplateBlock), DWORD(XTemplateBlockSize));
+    if (FAILED(hr)) {
+        TRACE_D3D(hr);
+        xfile->Release();
+        return E_FAIL;
+    }
+
+    DXFILELOADMEMORY memory = {const_cast<BYTE*>(bytes), DWORD(size)};
+    IDirectXFileEnumObject* enumObject = nullptr;
+    IDirectXFileData* data = nullptr;
+    hr = xfile->CreateEnumObject(&memory, DXFILELOAD_FROMMEMORY, &enumObject);
+    if (SUCCEEDED(hr) && !enumObject)
+        hr = E_FAIL;
+    if (SUCCEEDED(hr))
+        hr = FindDataObjectByName(enumObject, "mesh1", &data);
+    if (SUCCEEDED(hr))
+        hr = mesh.CreateFromData(device, data);
+    if (FAILED(hr)) {
+        TRACE_D3D(hr);
+        hr = AppErrMediaLoad;
+    }
+    ReleaseObject(data);
+    ReleaseObject(enumObject);
+    ReleaseObject(xfile);
+    return hr;
+}
+
+} // namespace
+
+HRESULT VBServer::LoadXMesh(OruMeshRecord* record, int strips)
+{
+    if (!record)
+        return E_FAIL;
+    OruFileMesh mesh("CD3DFile_Mesh");
+    const int known = Find(record->key);
+    if (known >= 0) {
+        *record = records[known];
+        return 0;
+    }
+    if (count >= VBServerCapacity) {
+        DebugPrint(2, "ZING! VBServer full\n");
+        TRACE_D3D(E_OUTOFMEMORY);
+        return E_OUTOFMEMORY;
+    }
+    const EmbeddedFileRef* file = reinterpret_cast<const EmbeddedFileRef*>(record->key);
+    IDirect3DDevice8* device = Device();
+    if (!file || !device) {
+        TRACE_D3D(E_FAIL);
+        return E_FAIL;
+    }
+    // The copy goes out whole or not at all.
+    const UINT stride = D3DXGetFVFVertexSize(record->fvf);
+    if (!stride || record->stride != int32_t(stride)) {
+        DebugPrint(2, "LoadXMesh: stride %d for format %X\n", record->stride, static_cast<unsigned>(record->fvf));
+        TRACE_D3D(D3DERR_INVALIDCALL);
+        return AppErrMediaLoad;
+    }
+
+    HRESULT hr = LoadFileMesh(device, file, mesh);
+    if (FAILED(hr))
+        return hr;
+    if (FAILED(mesh.ConvertVertexFormat(device, record->fvf)) || !mesh.systemMesh ||
+        mesh.systemMesh->GetFVF() != record->fvf) {
+        TRACE_D3D(D3DERR_INVALIDCALL);
+        return AppErrMediaLoad;
+    }
+    ID3DXMesh* source = mesh.systemMesh;
+    DebugPrint("create Vertex %d %X\n", count, static_cast<unsigned>(reinterpret_cast<uintptr_t>(source)));
+
+    // Filled here and written into record only when everything worked.
+    const int32_t vertexCount = int32_t(source->GetNumVertices());
+    int32_t faceCount = int32_t(source->GetNumFaces());
+    D3DXATTRIBUTERANGE ranges[MeshRangeCapacity] = {};
+    DWORD rangeCount = MeshRangeCapacity;
+    hr = source->GetAttributeTable(ranges, &rangeCount);
+    if (hr == D3DERR_MOREDATA) {
+        DebugPrint(2, "LoadXMesh: only the first %d attribute ranges are kept\n", MeshRangeCapacity);
+        hr = S_OK;
+    }
+    if (FAILED(hr)) {
+        TRACE_D3D(hr);
+        return AppErrMediaLoad;
+    }
+
+    const size_t vertexBytes = size_t(stride) * size_t(vertexCount);
+    uint8_t* vertices = new uint8_t[vertexBytes];
+    IDirect3DVertexBuffer8* vb = nullptr;
+    hr = source->GetVertexBuffer(&vb);
+    if (SUCCEEDED(hr) && vb) {
+        D3DVERTEXBUFFER_DESC desc = {};
+        BYTE* data = nullptr;
+        vb->GetDesc(&desc);
+        if (desc.Size < vertexBytes)
+            hr = D3DERR_INVALIDCALL;
+        else if (SUCCEEDED(hr = vb->Lock(0, 0, &data, 0)) && data) {
+            std::memcpy(vertices, data, vertexBytes);
+            vb->Unlock();
+        } else if (SUCCEEDED(hr)) {
+            vb->Unlock();
+            hr = E_POINTER;
+        }
+    } else if (SUCCEEDED(hr)) {
+        hr = E_POINTER;
+    }
+    ReleaseAndClear(vb);
+    if (FAILED(hr)) {
+        TRACE_D3D(hr);
+        delete[] vertices;
+        return hr;
+    }
+
+    uint16_t* indices = nullptr;
+    const uint32_t listCount = 3 * uint32_t(faceCount);
+    IDirect3DIndexBuffer8* ib = nullptr;
+    BYTE* data = nullptr;
+    hr = source->GetIndexBuffer(&ib);
+    if (SUCCEEDED(hr) && !ib)
+        hr = E_POINTER;
+    if (SUCCEEDED(hr)) {
+        D3DINDEXBUFFER_DESC desc = {};
+        ib->GetDesc(&desc);
+        if (desc.Format != D3DFMT_INDEX16 || desc.Size < listCount * sizeof(uint16_t))
+            hr = D3DERR_INVALIDCALL;
+        else if (SUCCEEDED(hr = ib->Lock(0, 0, &data, 0)) && !data) {
+            ib->Unlock();
+            hr = E_POINTER;
+        }
+    }
+    if (SUCCEEDED(hr)) {
+        const uint16_t* list = reinterpret_cast<const uint16_t*>(data);
+        if (strips) {
+            StripGroup* groups = nullptr;
+            uint16_t groupCount = 0;
+            SetStripCacheSize(24);
+            MakeStrips(list, listCount, &groups, &groupCount);
+            if (groupCount > 0 && groups[0].kind == StripGroup::Strip && groups[0].indexCount > 0) {
+                faceCount = int32_t(groups[0].indexCount);
+                indices = new uint16_t[groups[0].indexCount];
+                std::memcpy(indices, groups[0].indexData, groups[0].indexCount * sizeof(uint16_t));
+            } else {
+                // Nothing drawable: every triangle had two equal indices.
+                DebugPrint(2, "LoadXMesh: no strip\n");
+                faceCount = 0;
+            }
+            delete[] groups;
+        } else {
+            indices = new uint16_t[listCount];
+            std::memcpy(indices, list, listCount * sizeof(uint16_t));
+        }
+        ib->Unlock();
+    }
+    ReleaseAndClear(ib);
+    if (FAILED(hr)) {
+        TRACE_D3D(hr);
+        delete[] vertices;
+        return hr;
+    }
+
+    record->isStatic = 0;
+    record->vertexCount = vertexCount;
+    record->faceCount = faceCount;
+    std::memcpy(record->ranges, ranges, sizeof ranges);
+    record->rangeCount = int32_t(rangeCount);
+    record->vertices = vertices;
+    record->indices = indices;
+    records[count] = *record;
+    // The server's copy owns no buffers yet; the caller's handles stay its own.
+    records[count].vertexBuffer = nullptr;
+    records[count].indexBuffer = nullptr;
+    ++count;
+    mesh.Destroy();
+    return 0;
 }

@@ -32,6 +32,22 @@ public:
     // strip of faceCount indices rather than faceCount triangles.
     HRESULT Create2(OruMeshRecord* record, int strips);
 
+    // Fills record from the compiled-in .x file its key names (an
+    // EmbeddedFileRef*, zlib-compressed): the data object "mesh1" is loaded,
+    // optimised, converted to record's fvf with normals computed from the
+    // faces, and its vertices, indices (a triangle list, or with strips one
+    // stitched strip of faceCount indices) and attribute ranges copied into
+    // new arrays; the server keeps a copy of the record. A key loaded before
+    // copies the server's record instead. record's stride must be the
+    // vertex size of its fvf. Returns 0; E_FAIL when DirectX File cannot be
+    // made or set up; AppErrMediaLoad (0x8200000B) when the file does not
+    // inflate, parse or hold a usable "mesh1", or the conversion fails;
+    // the failure of a buffer access; E_OUTOFMEMORY when the server is
+    // full. On failure record is unchanged and nothing is appended. More
+    // than 20 attribute ranges keep the first 20. A mesh whose triangles all
+    // have two equal indices leaves no strip: faceCount 0, indices null.
+    HRESULT LoadXMesh(OruMeshRecord* record, int strips);
+
     // Binds vb to stream (0 to 9) when it differs from the last one bound
     // there. A null vb is traced and still bound. Unless noCheck, labels a
     // buffer the server did not make.
