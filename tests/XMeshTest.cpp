@@ -15,6 +15,7 @@
 #include "texture/EmbeddedFile.h"
 
 #include "D3DXMesh.h"
+#include "TriangleMesh.h"
 #include "TestDevice.h"
 
 #include <gtest/gtest.h>
@@ -152,6 +153,15 @@ std::vector<Triangle> ExpectedTriangles()
     return t;
 }
 
+// The reference count of a COM object, left unchanged. Every mesh and
+// buffer the D3DX stand-in makes holds a reference to its device, so a
+// device count that comes back shows that nothing was left behind.
+ULONG References(IUnknown* object)
+{
+    object->AddRef();
+    return object->Release();
+}
+
 // Every field of a record (not the padding after the last one).
 std::vector<BYTE> RecordBytes(const OruMeshRecord& r)
 {
@@ -246,7 +256,9 @@ TEST_F(XMeshTest, FindsMesh1InsideFramesAndLoadsItAsAList)
 {
     Server server;
     CallerRecord record(&XMeshInFrame.ref, 0x112, 32);
+    const ULONG deviceReferences = References(device_.Device());
     ASSERT_EQ(0, server.vb->LoadXMesh(&record, 0));
+    EXPECT_EQ(deviceReferences, References(device_.Device()));
     ASSERT_EQ(1, server.vb->count);
     EXPECT_EQ(0, record.isStatic);
     // The unused vertex is gone; the triangle (material 0) comes first.
@@ -335,7 +347,9 @@ TEST_F(XMeshTest, VertexFormats)
         Server server;
         CallerRecord record(&XMeshInFrame.ref, c.fvf, c.stride);
         const std::vector<BYTE> before = RecordBytes(record);
+        const ULONG deviceReferences = References(device_.Device());
         EXPECT_EQ(c.result, server.vb->LoadXMesh(&record, 0)) << std::hex << c.fvf;
+        EXPECT_EQ(deviceReferences, References(device_.Device())) << std::hex << c.fvf;
         if (c.result != 0) {
             EXPECT_EQ(0, server.vb->count) << std::hex << c.fvf;
             EXPECT_EQ(before, RecordBytes(record)) << std::hex << c.fvf;
@@ -389,7 +403,9 @@ TEST_F(XMeshTest, FilesThatFailLeaveRecordAndServerAlone)
         Server server;
         CallerRecord record(&c.file.ref, 0x112, 32);
         const std::vector<BYTE> before = RecordBytes(record);
+        const ULONG deviceReferences = References(device_.Device());
         EXPECT_EQ(AppErrMediaLoad, server.vb->LoadXMesh(&record, 1)) << c.what;
+        EXPECT_EQ(deviceReferences, References(device_.Device())) << c.what;
         EXPECT_EQ(0, server.vb->count) << c.what;
         EXPECT_EQ(before, RecordBytes(record)) << c.what;
     }
@@ -488,6 +504,57 @@ TEST_F(XMeshTest, FileMeshKeepsMaterialsWithoutTextures)
     EXPECT_EQ(nullptr, mesh.systemMesh);
     EXPECT_EQ(0u, mesh.materialCount);
     EXPECT_EQ(nullptr, mesh.materials);
+}
+
+TEST_F(XMeshTest, NormalsAreTheNormalisedSumOfUnitFaceNormals)
+{
+    // A tent: two triangles meeting at the ridge (0,1,0)-(0,1,1) at a right
+    // angle, the second much larger, and a triangle without area.
+    const float positions[][3] = {{0, 1, 0}, {0, 1, 1}, {1, 0, 0}, {-3, -2, 0}, {5, 5, 5}};
+    std::vector<BYTE> vertices(5 * 24, 0);
+    for (int v = 0; v < 5; ++v)
+        std::memcpy(&vertices[24 * v], positions[v], 12);
+    std::vector<uint16_t> indices{0, 1, 2, 0, 3, 1, 4, 4, 4};
+    ID3DXMesh* mesh = nullptr;
+    ASSERT_EQ(S_OK, TriangleMesh::Create(device_.Device(), D3DXMESH_SYSTEMMEM, 0x012, vertices, indices, {0, 0, 0},
+                                         &mesh));
+    ASSERT_EQ(S_OK, D3DXComputeNormals(mesh, nullptr));
+    IDirect3DVertexBuffer8* vb = nullptr;
+    ASSERT_EQ(S_OK, mesh->GetVertexBuffer(&vb));
+    BYTE* data = nullptr;
+    ASSERT_EQ(S_OK, vb->Lock(0, 0, &data, D3DLOCK_READONLY));
+    auto normal = [data](int v) {
+        float n[3];
+        std::memcpy(n, data + 24 * v + 12, 12);
+        return std::vector<float>{n[0], n[1], n[2]};
+    };
+    const float h = std::sqrt(0.5f);
+    const std::vector<std::vector<float>> expected{{0, 1, 0}, {0, 1, 0}, {h, h, 0}, {-h, h, 0}, {0, 0, 0}};
+    for (int v = 0; v < 5; ++v)
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(expected[v][i], normal(v)[i], 1e-6f) << "vertex " << v;
+    vb->Unlock();
+    vb->Release();
+
+    // Cloning to texture coordinates and colours fills what the source lacks.
+    ID3DXMesh* clone = nullptr;
+    ASSERT_EQ(S_OK, mesh->CloneMeshFVF(D3DXMESH_SYSTEMMEM, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1,
+                                       device_.Device(), &clone));
+    ASSERT_EQ(S_OK, clone->GetVertexBuffer(&vb));
+    ASSERT_EQ(S_OK, vb->Lock(0, 0, &data, D3DLOCK_READONLY));
+    DWORD diffuse;
+    float uv[2];
+    std::memcpy(&diffuse, data + 24 * 3 + 12, 4);
+    std::memcpy(uv, data + 24 * 3 + 16, 8);
+    EXPECT_EQ(0xFFFFFFFFu, diffuse);
+    EXPECT_EQ(0.0f, uv[0]);
+    EXPECT_EQ(0.0f, uv[1]);
+    EXPECT_EQ(0, std::memcmp(data + 24 * 3, positions[3], 12));
+    vb->Unlock();
+    vb->Release();
+    EXPECT_EQ(D3DERR_INVALIDCALL, D3DXComputeNormals(clone, nullptr)) << "a format without normals";
+    clone->Release();
+    mesh->Release();
 }
 
 } // namespace
