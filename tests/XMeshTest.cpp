@@ -15,6 +15,7 @@
 #include "texture/EmbeddedFile.h"
 
 #include "D3DXMesh.h"
+#include "ServersTestSupport.h"
 #include "TriangleMesh.h"
 #include "TestDevice.h"
 
@@ -504,6 +505,25 @@ TEST_F(XMeshTest, FileMeshKeepsMaterialsWithoutTextures)
     EXPECT_EQ(nullptr, mesh.systemMesh);
     EXPECT_EQ(0u, mesh.materialCount);
     EXPECT_EQ(nullptr, mesh.materials);
+}
+
+TEST(XMeshDeviceFaults, RefusedBuffersFailTheLoadAndLeaveNothing)
+{
+    // The mesh's vertex and index data are read through device buffers.
+    for (const char* fault : {"vb_create_fail", "ib_create_fail", "vb_lock_fail", "ib_lock_fail"}) {
+        servertest::ProxyDevice proxy(fault);
+        ASSERT_TRUE(proxy.Device()) << fault;
+        {
+            MeshApp app(proxy.Device());
+            Server server;
+            CallerRecord record(&XMeshInFrame.ref, 0x112, 32);
+            const std::vector<BYTE> before = RecordBytes(record);
+            EXPECT_TRUE(FAILED(server.vb->LoadXMesh(&record, 1))) << fault;
+            EXPECT_EQ(0, server.vb->count) << fault;
+            EXPECT_EQ(before, RecordBytes(record)) << fault;
+        }
+        EXPECT_EQ(0u, proxy.ReleaseDevice()) << fault << ": every mesh and buffer was released";
+    }
 }
 
 TEST_F(XMeshTest, NormalsAreTheNormalisedSumOfUnitFaceNormals)
