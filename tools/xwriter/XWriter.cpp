@@ -319,11 +319,10 @@ std::string ManyMaterials()
 
 } // namespace
 
-std::string TemplateBlock()
+std::string TemplateBlock(std::string* error)
 {
     Writer w("xof 0302bin 0064");
-    std::string error;
-    if (!CompileTemplates(StandardTemplates, w, &error))
+    if (!CompileTemplates(StandardTemplates, w, error))
         return "";
     return w.Bytes();
 }

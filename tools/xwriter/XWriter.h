@@ -48,8 +48,9 @@ private:
 // false (with a message) on anything it does not understand.
 bool CompileTemplates(const std::string& text, Writer& out, std::string* error);
 
-// The standard templates, in the usual order, as "xof 0302bin 0064".
-std::string TemplateBlock();
+// The standard templates, in the usual order, as "xof 0302bin 0064"; empty
+// (with *error set) should their text not compile.
+std::string TemplateBlock(std::string* error);
 
 struct NamedFile {
     std::string name;

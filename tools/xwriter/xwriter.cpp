@@ -58,7 +58,12 @@ int main(int argc, char** argv)
     const std::string mode = argv[1];
     const std::string out = argv[2];
     if (mode == "templates") {
-        const std::string block = xwriter::TemplateBlock();
+        std::string error;
+        const std::string block = xwriter::TemplateBlock(&error);
+        if (block.empty()) {
+            std::fprintf(stderr, "xwriter: template text: %s\n", error.c_str());
+            return 1;
+        }
         if (block.size() != xwriter::ExpectedTemplateBlockSize) {
             std::fprintf(stderr, "xwriter: template block is %zu bytes, expected %zu\n", block.size(),
                          xwriter::ExpectedTemplateBlockSize);
