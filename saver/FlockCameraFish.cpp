@@ -1,0 +1,4 @@
+#include "FlockCameraFish.h"
+
+FlockCameraFishEntry FlockCameraFish[FlockCameraFishCount] = {};
+OruObject* WanderingPointFish = nullptr;

@@ -1,0 +1,70 @@
+// The program-wide settings tables and their descriptor rows. Code reads a
+// setting as the value of a fixed row of a fixed table; the row indexes below
+// are those fixed positions.
+#pragma once
+
+#include "settings/CParameter.h"
+
+#include <cstdint>
+
+extern const char SettingsKeyPath[];
+
+// Rows of TechniqueParams.
+enum TechniqueRow : int32_t {
+    TechCloneFishTech = 0,
+    TechFlockMateEffect = 1, // 0 dynamic, 1 static (own group), 2 none
+    TechCrashGuard = 2,
+    TechPartialMorph = 3
+};
+
+// Rows of SceneParams.
+enum SceneRow : int32_t {
+    SceneFBRotation = 0,
+    SceneTerrainGen = 1,
+    SceneWaterity = 2,
+    SceneLights = 3,        // 0 brilliant, 1 bright, 2 dark
+    SceneCameraFrom = 4,    // 0-2 head/centre/tail fish, 3 stage edge, 4 stage centre, 5 wandering point, 6 mouse
+    SceneCameraFromOpt = 5, // flock 0-7
+    SceneCameraTo = 6,
+    SceneCameraToOpt = 7,
+    SceneSeaface = 8,
+    SceneDisplayInfo = 9,
+    SceneBubble = 10,
+    SceneSkydome = 11,
+    SceneFlare = 12
+};
+
+// Rows of DialogParams.
+enum DialogRow : int32_t {
+    DialogFlockSize = 0,
+    DialogSaturation = 1,
+    DialogCameraMode = 2,
+    DialogToneMode = 3
+};
+
+// Rows of each FlockParams table.
+enum FlockRow : int32_t {
+    FlockForm = 0,
+    FlockDensity = 1, // 0 normal, 1 spreaded, 2 tight
+    FlockScale = 2,
+    FlockFish = 3,    // 0 no flock
+    FlockSizeVarie = 4
+};
+
+const int FlockTableCount = 10;
+const int FlockCount = 8;
+const int FlockDefaultsWidth = 6;
+
+// Descriptor lists, each ended by a row with a null name.
+extern const CParameterItem TechniqueParamDefs[];
+extern const CParameterItem SceneParamDefs[];
+extern const CParameterItem DialogParamDefs[];
+extern const CParameterItem FlockParamDefs[];
+// Per flock: FlockForm, FlockDensity, FlockScale, FlockFish, FlockSizeVarie, unused.
+extern const int32_t FlockDefaults[FlockCount][FlockDefaultsWidth];
+
+// The tables; empty until filled from the descriptor lists.
+extern CParameter TechniqueParams;
+extern CParameter SceneParams;
+extern CParameter DialogParams;
+extern CParameter FlockParams[FlockTableCount];
