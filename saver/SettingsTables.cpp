@@ -77,3 +77,36 @@ CParameter TechniqueParams;
 CParameter SceneParams;
 CParameter DialogParams;
 CParameter FlockParams[FlockTableCount];
+
+namespace {
+
+int32_t DescriptorDefault(const CParameterItem* defs, int32_t row)
+{
+    if (!defs || row < 0)
+        return 0;
+    for (int32_t i = 0; defs[i].name; ++i)
+        if (i == row)
+            return defs[i].value;
+    return 0;
+}
+
+bool HasRow(const CParameter& table, int32_t row)
+{
+    return row >= 0 && static_cast<uint32_t>(row) < table.count && static_cast<uint32_t>(row) < ParameterCapacity;
+}
+
+} // namespace
+
+int32_t SettingValue(const CParameter& table, const CParameterItem* defs, int32_t row)
+{
+    return HasRow(table, row) ? table.items[row].value : DescriptorDefault(defs, row);
+}
+
+int32_t FlockSetting(int32_t flock, FlockRow row)
+{
+    if (flock >= 0 && flock < FlockTableCount && HasRow(FlockParams[flock], row))
+        return FlockParams[flock].items[row].value;
+    if (flock >= 0 && flock < FlockCount && row >= 0 && row < FlockDefaultsWidth)
+        return FlockDefaults[flock][row];
+    return DescriptorDefault(FlockParamDefs, row);
+}

@@ -68,3 +68,15 @@ extern CParameter TechniqueParams;
 extern CParameter SceneParams;
 extern CParameter DialogParams;
 extern CParameter FlockParams[FlockTableCount];
+
+// A setting's value: the table's row when the table has it, else the row's
+// descriptor default (0 when the descriptor list has no such row). The
+// tables are empty until the program loads them, and engine code must not
+// index a row that is not there.
+int32_t SettingValue(const CParameter& table, const CParameterItem* defs, int32_t row);
+inline int32_t TechniqueSetting(TechniqueRow row) { return SettingValue(TechniqueParams, TechniqueParamDefs, row); }
+inline int32_t SceneSetting(SceneRow row) { return SettingValue(SceneParams, SceneParamDefs, row); }
+// Flock flock's setting; a missing row gives the flock's FlockDefaults entry
+// (the descriptor default for a table beyond the eight flocks or a flock
+// index out of range).
+int32_t FlockSetting(int32_t flock, FlockRow row);

@@ -35,8 +35,10 @@ OruApplication::OruApplication()
       windowTitle("OruEngine RG2"), depthBufferOn(FALSE), depthBitsMin(16), stencilBitsMin(0),
       initialClientWidth(800), initialClientHeight(600), deviceCursorInFullScreen(FALSE),
       confineCursorInFullScreen(TRUE), windowClassName("OruEngine_RG2_CLASS"), lastCursorPos(),
-      runMode(RunModeConfigure)
+      runMode(RunModeConfigure), projection(), fieldOfView(1.0471976f), arcBall(), drawFlaggedObjects(0),
+      world(nullptr)
 {
+    D3DXMatrixIdentity(&projection);
     g_registered = this;
 }
 

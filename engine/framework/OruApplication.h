@@ -4,8 +4,11 @@
 #pragma once
 
 #include "AppErrors.h"
+#include "ArcBall.h"
 #include "OruAdapterRecord.h"
 #include "RunMode.h"
+
+#include "D3DXMath.h"
 
 #include <windows.h>
 #include <d3d8.h>
@@ -24,6 +27,8 @@ const int CommandToggleFullScreen = IDM_TOGGLE_FULLSCREEN;
 const int CommandGoStop = IDM_GO_STOP;
 const int CommandSingleStep = IDM_SINGLE_STEP;
 const int CommandExit = IDM_EXIT;
+
+class OruWorld;
 
 class OruApplication {
 public:
@@ -105,6 +110,14 @@ public:
     const char* windowClassName;
     POINT lastCursorPos;
     RunMode runMode;
+
+    // Scene values the engine reads through Registered(); the deriving
+    // application fills them.
+    D3DXMATRIX projection;   // identity until the application builds one
+    float fieldOfView;       // vertical, radians
+    ArcBall arcBall;         // the mouse camera's tracker
+    int32_t drawFlaggedObjects; // 0: objects with drawOnlyWhenAllowed are not drawn
+    OruWorld* world;         // the scene; created and freed by the deriving application
 
     // The record of the current choice.
     OruAdapterRecord& CurrentAdapter() { return adapters[currentAdapter]; }
