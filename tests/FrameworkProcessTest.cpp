@@ -236,7 +236,9 @@ TEST_F(FrameworkProgram, LostDeviceSkipsFramesThenResetsAndDrawsOn)
     const DWORD start = GetTickCount();
     while (LogLines("Reset ").empty() && GetTickCount() - start < 10000)
         Sleep(50);
-    Sleep(500);
+    // Frames after the reset; the first ones wait for the scene's shaders.
+    while (LogLines("Present n=").size() < 5 && GetTickCount() - start < 10000)
+        Sleep(50);
     std::vector<std::string> resets = LogLines("Reset ");
     ASSERT_EQ(1u, resets.size());
     EXPECT_NE(std::string::npos, resets[0].find("windowed=1 size=800x619"));

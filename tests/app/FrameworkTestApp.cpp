@@ -1,7 +1,9 @@
-// A small application on the framework for the framework's tests: it clears
-// to the scene colour, draws a marker square whose position follows the
-// application time, reports its lifecycle through the debug output, and takes
-// failures to inject from the environment.
+// A small application on the framework for the framework's tests and the
+// run command: it owns a world with a few vertex objects made from the
+// compiled-in test cube and texture (steered cubes circling in front of the
+// camera, two half-transparent ones and a texture viewer in the lower left),
+// updates and draws it through the servers, reports its lifecycle through
+// the debug output, and takes failures to inject from the environment.
 //
 //   FrameworkTestApp /debug | /s        run in the debug window or as the saver
 //   FrameworkTestApp /enum              print the enumeration tables, then what
@@ -16,12 +18,21 @@
 // Every report line starts with "APP ".
 
 #include "D3D8Library.h"
+#include "TestAssetFiles.h"
+#include "TestCube.h"
+#include "TestMesh.h"
 #include "framework/OruApplication.h"
+#include "scene/OruCamera.h"
+#include "scene/OruSteering.h"
+#include "scene/OruWorld.h"
+#include "scene/PimTexViewer.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -49,8 +60,15 @@ void Report(const char* format, ...)
 }
 
 const D3DCOLOR ClearColour = 0x001020C0;
-const D3DCOLOR MarkerColour = 0x00FFC000;
-const int MarkerSize = 16;
+const int SteeredCubes = 6;
+
+// Where steered cube i heads at time t: a point circling in front of the
+// camera, each cube a sixth of the circle behind the one before.
+Vector3 Goal(int i, float t)
+{
+    const float a = 0.8f * t + 1.0471976f * float(i);
+    return Vector3(2.5f * std::cos(a), 1.2f * std::sin(2.0f * a), 18.0f + 2.5f * std::sin(a));
+}
 
 class FrameworkTestApp : public OruApplication {
 public:
@@ -64,12 +82,16 @@ public:
     HRESULT OneTimeSceneInit() override
     {
         Report("OneTimeSceneInit");
-        return EnvHas("REEF_APP_FAIL", "scene_init") ? E_FAIL : 0;
+        if (EnvHas("REEF_APP_FAIL", "scene_init"))
+            return E_FAIL;
+        return BuildScene();
     }
     HRESULT InitDeviceObjects() override
     {
         Report("InitDeviceObjects type=%d adapter=%u ms=%d/%d", int(CurrentDevice().deviceType), currentAdapter,
                int(CurrentDevice().windowedMultiSample), int(CurrentDevice().fullScreenMultiSample));
+        if (world)
+            world->InitDeviceObjects();
         return 0;
     }
     HRESULT RestoreDeviceObjects() override
@@ -81,6 +103,14 @@ public:
             restoreFailed_ = true;
             return E_FAIL;
         }
+        const float aspect = backBufferDesc.Height ? float(backBufferDesc.Width) / float(backBufferDesc.Height) : 1.0f;
+        D3DXMatrixPerspectiveFovLH(&projection, fieldOfView, aspect, 0.1f, 100.0f);
+        device->SetTransform(D3DTS_PROJECTION, &projection);
+        if (world) {
+            const HRESULT hr = world->RestoreDeviceObjects();
+            if (FAILED(hr))
+                return hr;
+        }
         restored_ = true;
         return 0;
     }
@@ -88,23 +118,38 @@ public:
     {
         Report("InvalidateDeviceObjects");
         restored_ = false;
+        if (world)
+            world->InvalidateDeviceObjects();
         return 0;
     }
     HRESULT DeleteDeviceObjects() override
     {
         Report("DeleteDeviceObjects");
+        if (world)
+            world->DeleteDeviceObjects();
         return 0;
     }
     HRESULT FinalCleanup() override
     {
         Report("FinalCleanup");
+        // The framework's shutdown and the entry function both call it.
+        if (world) {
+            world->FinalCleanup();
+            delete world;
+            world = nullptr;
+        }
         return 0;
     }
     HRESULT UpdateScene() override
     {
         if (logUpdates_)
             Report("UpdateScene t=%.3f", double(appTime));
-        markerTime_ = appTime;
+        if (world) {
+            for (int i = 0; i < SteeredCubes; ++i)
+                if (steering_[i])
+                    steering_[i]->position = Goal(i, appTime);
+            world->UpdateAll(appTime);
+        }
         return EnvHas("REEF_APP_FAIL", "update") ? E_FAIL : 0;
     }
     HRESULT Render() override
@@ -117,14 +162,11 @@ public:
         if (GetStencilBits() > 0)
             flags |= D3DCLEAR_STENCIL;
         device->Clear(0, nullptr, flags, ClearColour, 1.0f, 0);
-        const LONG w = LONG(backBufferDesc.Width), h = LONG(backBufferDesc.Height);
-        if (w > MarkerSize && h > MarkerSize) {
-            LONG x = LONG(markerTime_ * 100.0f) % (w - MarkerSize);
-            D3DRECT marker = {x, h / 2, x + MarkerSize, h / 2 + MarkerSize};
-            device->Clear(1, &marker, D3DCLEAR_TARGET, MarkerColour, 1.0f, 0);
+        if (SUCCEEDED(device->BeginScene())) {
+            if (world && restored_)
+                world->Render();
+            device->EndScene();
         }
-        device->BeginScene();
-        device->EndScene();
         if (!firstFrameReported_) {
             firstFrameReported_ = true;
             Report("FirstFrame");
@@ -232,10 +274,78 @@ public:
     bool renderFails_ = EnvHas("REEF_APP_FAIL", "render");
 
 private:
+    // The camera stands where the warm-up view looks from, toward +z; the
+    // cubes and the viewer are the world's from then on.
+    HRESULT BuildScene()
+    {
+        world = new (std::nothrow) OruWorld();
+        if (!world)
+            return E_OUTOFMEMORY;
+        if (world->camera) {
+            world->camera->SetEyePoint(Vector3(0, 0, 10));
+            world->camera->SetTargetPoint(Vector3(0, 0, 20));
+        }
+        TestCube* first = nullptr;
+        for (int i = 0; i < SteeredCubes; ++i) {
+            TestCube* cube = Add(new (std::nothrow) TestCube(&TestMesh, TestTexture.ref, false));
+            if (!cube)
+                return E_OUTOFMEMORY;
+            first = first ? first : cube;
+            cube->position = Goal(i, -0.5f);
+            cube->scale = 0.8f;
+            cube->speed = 1.0f;
+            const float shades[3][3] = {{1, 1, 1}, {1, 0.8f, 0.3f}, {0.4f, 1, 0.8f}};
+            for (int k = 0; k < 3; ++k)
+                cube->colour[k] = shades[i % 3][k];
+            OruSteering* mover = new (std::nothrow) OruSteering();
+            if (mover) {
+                mover->courseMode = CourseSeek;
+                mover->desiredSpeed = 1.5f;
+                mover->position = Goal(i, 0);
+            }
+            cube->SetSteering(mover);
+            steering_[i] = mover;
+        }
+        // Two half-transparent cubes, the far one drawn first.
+        const float glass[2][3] = {{1, 0.2f, 0.2f}, {0.2f, 0.4f, 1}};
+        const Vector3 glassAt[2] = {Vector3(0.6f, -1.9f, 17), Vector3(-0.3f, -1.1f, 14)};
+        for (int g = 0; g < 2; ++g) {
+            TestCube* cube = Add(new (std::nothrow) TestCube(&TestMesh, TestTexture.ref, true));
+            if (!cube)
+                return E_OUTOFMEMORY;
+            cube->position = glassAt[g];
+            cube->yaw = 0.5f;
+            cube->pitch = 0.3f;
+            for (int k = 0; k < 3; ++k)
+                cube->colour[k] = glass[g][k];
+        }
+        // The texture viewer shows the cubes' texture in the lower left.
+        PimTexViewer* viewer = new (std::nothrow) PimTexViewer(-0.95f, -0.55f, 0.3f);
+        if (!viewer)
+            return E_OUTOFMEMORY;
+        viewer->SetTexture(&first->textures[0]);
+        if (FAILED(world->AddObject(viewer))) {
+            delete viewer;
+            return E_OUTOFMEMORY;
+        }
+        return 0;
+    }
+
+    // Hands cube to the world; null (and the cube deleted) when it is refused.
+    TestCube* Add(TestCube* cube)
+    {
+        if (cube && FAILED(world->AddObject(cube))) {
+            cube->FinalCleanup();
+            delete cube;
+            return nullptr;
+        }
+        return cube;
+    }
+
     bool restoreFailed_ = false;
     bool restored_ = false;
     bool firstFrameReported_ = false;
-    float markerTime_ = 0.0f;
+    OruSteering* steering_[SteeredCubes] = {}; // owned by their cubes
 };
 
 FrameworkTestApp* g_testApp = nullptr;
