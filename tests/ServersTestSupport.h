@@ -70,6 +70,10 @@ public:
         SetEnvironmentVariableA("REEF_D3D8_LOG", nullptr);
         if (!d3d_)
             return;
+        // A misspelt fault would silently test nothing.
+        for (const std::string& line : Log())
+            if (line.find("unknown:") != std::string::npos)
+                ADD_FAILURE() << "the proxy does not know a fault in \"" << faults << "\": " << line;
         window_ = CreateWindowA("STATIC", "server test", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
         D3DDISPLAYMODE desktop = {};
