@@ -6,6 +6,7 @@
 #include "ServersTestSupport.h"
 #include "TestAssetFiles.h"
 #include "TestMesh.h"
+#include "XTestMeshes.h"
 
 #include "mesh/MorphVertex.h"
 #include "scene/OruWorld.h"
@@ -197,14 +198,6 @@ TEST(PimVertexObject, BoundsGrowFromTheOriginOverEveryMesh)
     EXPECT_EQ(D3DXVECTOR3(0.5f, 0.5f, 0.5f), cube.boundsMax);
     EXPECT_EQ(0.5f, cube.radius);
 
-    // A .x mesh that did not load adds nothing and is not reported.
-    static const BYTE garbage[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    static EmbeddedFileRef file = {garbage, 8};
-    PimVertexObject logo;
-    logo.AddXMesh(&file, 0x112, 32, 0);
-    EXPECT_EQ(0, logo.InitDeviceObjects());
-    EXPECT_EQ(0, logo.meshes[0].vertexCount);
-    EXPECT_EQ(D3DXVECTOR3(0, 0, 0), logo.boundsMax);
 }
 
 TEST(PimVertexObject, KeepsTheFourMatricesTransposed)
@@ -292,6 +285,46 @@ TEST(PimVertexObject, RestoreMakesSharedDeviceObjectsThroughTheServers)
         EXPECT_EQ(0, buffers.count);
     }
     EXPECT_EQ(0u, proxy.ReleaseDevice()) << "every buffer, texture, shader and state block released";
+}
+
+TEST(PimVertexObject, XMeshesLoadWhenTheDeviceObjectsAreMadeAndShareOneBufferPair)
+{
+    ProxyDevice proxy("");
+    ASSERT_TRUE(proxy.Device());
+    {
+        Scene scene(proxy.Device());
+        PimVertexObject logo, copy, broken;
+        logo.AddXMesh(&XMeshInFrame.ref, 0x112, 32, 0);
+        copy.AddXMesh(&XMeshInFrame.ref, 0x112, 32, 0);
+        static const BYTE garbage[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+        static EmbeddedFileRef notAMesh = {garbage, 8};
+        broken.AddXMesh(&notAMesh, 0x112, 32, 0);
+
+        EXPECT_EQ(0, logo.InitDeviceObjects());
+        EXPECT_EQ(0, copy.InitDeviceObjects());
+        EXPECT_EQ(0, broken.InitDeviceObjects()) << "a mesh that does not load is not reported";
+        EXPECT_EQ(7, logo.meshes[0].vertexCount);
+        EXPECT_EQ(D3DXVECTOR3(0, 0, 0), logo.boundsMin);
+        EXPECT_EQ(D3DXVECTOR3(1, 1, 1), logo.boundsMax);
+        EXPECT_EQ(0, broken.meshes[0].vertexCount);
+        EXPECT_EQ(D3DXVECTOR3(0, 0, 0), broken.boundsMax);
+
+        const size_t mark = proxy.Mark();
+        EXPECT_EQ(0, logo.RestoreDeviceObjects());
+        EXPECT_EQ(0, copy.RestoreDeviceObjects());
+        EXPECT_EQ(0, broken.RestoreDeviceObjects()) << "an empty slot makes no buffers and no failure";
+        EXPECT_EQ(1u, proxy.Calls("CreateVertexBuffer", mark).size());
+        EXPECT_EQ(1u, proxy.Calls("CreateIndexBuffer", mark).size());
+        EXPECT_EQ(logo.meshes[0].vertexBuffer, copy.meshes[0].vertexBuffer);
+
+        for (PimVertexObject* o : {&logo, &copy, &broken}) {
+            o->InvalidateDeviceObjects();
+            o->DeleteDeviceObjects();
+        }
+        scene.InvalidateServers();
+        scene.DeleteServers();
+    }
+    EXPECT_EQ(0u, proxy.ReleaseDevice()) << "every buffer was released";
 }
 
 TEST(PimVertexObject, RestoreStopsAtTheFirstFailure)

@@ -42,13 +42,6 @@ void Forget(OruMeshRecord& record, bool arraysToo)
     }
 }
 
-// Loading a compiled-in .x file into a mesh record is not available in this
-// build: the slot stays empty.
-HRESULT LoadMesh(VBServer*, OruMeshRecord*, int)
-{
-    return E_NOTIMPL;
-}
-
 } // namespace
 
 PimVertexObject::PimVertexObject()
@@ -133,7 +126,7 @@ HRESULT PimVertexObject::InitDeviceObjects()
         }
         // A mesh that does not load keeps no vertices and adds nothing to
         // the bounds; the result is not acted on.
-        TRACE_D3D(LoadMesh(server, &meshes[i], useStrips));
+        TRACE_D3D(server->LoadXMesh(&meshes[i], useStrips));
     }
     ComputeBounds();
     return 0;
