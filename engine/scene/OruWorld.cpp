@@ -467,13 +467,17 @@ HRESULT OruWorld::Render()
     return 0;
 }
 
+std::array<OruServer*, 4> OruWorld::Servers() const
+{
+    return {vsServer, vbServer, sbServer, groupList};
+}
+
 HRESULT OruWorld::InitDeviceObjects()
 {
     for (int i = 0; i < children.count; ++i)
         if (OruObject* child = Child(children, i))
             child->InitDeviceObjects();
-    for (OruServer* server : {static_cast<OruServer*>(vsServer), static_cast<OruServer*>(vbServer),
-                              static_cast<OruServer*>(sbServer), static_cast<OruServer*>(groupList)})
+    for (OruServer* server : Servers())
         if (server)
             server->InitDeviceObjects();
     return 0;
@@ -491,8 +495,7 @@ HRESULT OruWorld::RestoreDeviceObjects()
         if (FAILED(hr))
             return hr;
     }
-    for (OruServer* server : {static_cast<OruServer*>(vsServer), static_cast<OruServer*>(vbServer),
-                              static_cast<OruServer*>(sbServer), static_cast<OruServer*>(groupList)})
+    for (OruServer* server : Servers())
         if (server)
             server->RestoreDeviceObjects();
     if (gammaFade) {
@@ -507,8 +510,7 @@ HRESULT OruWorld::InvalidateDeviceObjects()
     for (int i = 0; i < children.count; ++i)
         if (OruObject* child = Child(children, i))
             child->InvalidateDeviceObjects();
-    for (OruServer* server : {static_cast<OruServer*>(vsServer), static_cast<OruServer*>(vbServer),
-                              static_cast<OruServer*>(sbServer), static_cast<OruServer*>(groupList)})
+    for (OruServer* server : Servers())
         if (server)
             server->InvalidateDeviceObjects();
     return 0;
@@ -519,8 +521,7 @@ HRESULT OruWorld::DeleteDeviceObjects()
     for (int i = 0; i < children.count; ++i)
         if (OruObject* child = Child(children, i))
             child->DeleteDeviceObjects();
-    for (OruServer* server : {static_cast<OruServer*>(vsServer), static_cast<OruServer*>(vbServer),
-                              static_cast<OruServer*>(sbServer), static_cast<OruServer*>(groupList)})
+    for (OruServer* server : Servers())
         if (server)
             server->DeleteDeviceObjects();
     return 0;

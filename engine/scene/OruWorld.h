@@ -17,9 +17,11 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 
 class OruCamera;
+class OruServer;
 class OruFrameProbe;
 class OruGammaFade;
 class OruGroupList;
@@ -128,6 +130,9 @@ public:
     static float warmUpStart;
 
 private:
+    // The three servers and the group list, in the order the device
+    // operations reach them; entries are null once freed.
+    std::array<OruServer*, 4> Servers() const;
     // Measures the distances of this frame's active pairs; E_OUTOFMEMORY
     // when the matrix cannot be allocated.
     HRESULT UpdateDistances();

@@ -5,6 +5,8 @@
 // stream, its compressed and inflated sizes, the descriptor, and the
 // start-up initialiser that sets the descriptor's size. The header declares
 // the symbol. Files are rewritten only when their text changes.
+#include "../common/WriteIfChanged.h"
+
 #include <zlib.h>
 
 #include <cstdio>
@@ -24,19 +26,6 @@ bool ValidSymbol(const std::string& s)
         if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'))
             return false;
     return true;
-}
-
-bool WriteIfChanged(const std::string& path, const std::string& text)
-{
-    std::ifstream old(path, std::ios::binary);
-    if (old) {
-        std::string current((std::istreambuf_iterator<char>(old)), std::istreambuf_iterator<char>());
-        if (current == text)
-            return true;
-    }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    return bool(out.flush());
 }
 
 } // namespace

@@ -9,28 +9,15 @@
 //                     vertices (four per face, each face's texture running
 //                     from (0, 0) to (1, 1)) and a 12-triangle list
 // Files are rewritten only when their contents change.
+#include "../common/WriteIfChanged.h"
+
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-bool WriteIfChanged(const std::string& path, const std::string& bytes)
-{
-    std::ifstream old(path, std::ios::binary);
-    if (old) {
-        std::string current((std::istreambuf_iterator<char>(old)), std::istreambuf_iterator<char>());
-        if (current == bytes)
-            return true;
-    }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    return bool(out.flush());
-}
 
 const int TextureSize = 16;
 

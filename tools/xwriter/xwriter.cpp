@@ -6,28 +6,15 @@
 // C++ definition of XTemplateBlock / XTemplateBlockSize; "meshes" writes the
 // small test meshes (version 3.3, 32-bit floats) into the directory.
 // Files are rewritten only when their contents change.
+#include "../common/WriteIfChanged.h"
+
 #include "XWriter.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 
 namespace {
-
-bool WriteIfChanged(const std::string& path, const std::string& bytes)
-{
-    std::ifstream old(path, std::ios::binary);
-    if (old) {
-        std::string current((std::istreambuf_iterator<char>(old)), std::istreambuf_iterator<char>());
-        if (current == bytes)
-            return true;
-    }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    return bool(out.flush());
-}
 
 std::string TemplateSource(const std::string& block)
 {
