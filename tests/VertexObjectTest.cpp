@@ -336,10 +336,13 @@ TEST(PimVertexObject, RestoreStopsAtTheFirstFailure)
         bool badSecondTexture;
         bool firstTextureKept;
         int bufferRecords;
+        bool buffersMade;
+        size_t shadersTried;
     };
     const Case cases[] = {
-        {"second texture fails", "", true, true, 0},
-        {"buffers fail", "vb_create_fail", false, true, 1},
+        {"second texture fails", "", true, true, 0, false, 0},
+        {"buffers fail", "vb_create_fail", false, true, 1, false, 0},
+        {"shader refused", "vs_create_fail", false, true, 1, true, 1},
     };
     for (const Case& c : cases) {
         ProxyDevice proxy(c.faults);
@@ -353,8 +356,8 @@ TEST(PimVertexObject, RestoreStopsAtTheFirstFailure)
             EXPECT_NE(0, object.RestoreDeviceObjects()) << c.what;
             EXPECT_EQ(c.firstTextureKept, object.textures[0] != nullptr) << c.what;
             EXPECT_EQ(c.bufferRecords, scene.world.vbServer->count) << c.what;
-            EXPECT_EQ(nullptr, object.meshes[0].vertexBuffer) << c.what;
-            EXPECT_TRUE(proxy.Calls("CreateVertexShader", mark).empty()) << c.what << ": no shaders made";
+            EXPECT_EQ(c.buffersMade, object.meshes[0].vertexBuffer != nullptr) << c.what;
+            EXPECT_EQ(c.shadersTried, proxy.Calls("CreateVertexShader", mark).size()) << c.what;
             EXPECT_EQ(NoStateBlock, object.stateBlock) << c.what;
             object.InvalidateDeviceObjects();
             scene.InvalidateServers();

@@ -157,8 +157,14 @@ HRESULT PimVertexObject::RestoreDeviceObjects()
         Refuse("shaders", PimShaderCapacity);
     VSServer* server = Shaders();
     const int shaderCount = ShaderCount();
-    for (int j = 0; j < shaderCount; ++j)
-        shaderHandles[j] = server ? server->CreateShader(shaders.declarations[j], shaders.functions[j]) : 0;
+    for (int j = 0; j < shaderCount; ++j) {
+        // A shader the device refuses fails the restore, as a texture or
+        // buffer does; the server has traced it.
+        HRESULT r = D3DERR_INVALIDCALL;
+        shaderHandles[j] = server ? server->CreateShader(shaders.declarations[j], shaders.functions[j], &r) : 0;
+        if (r != 0)
+            return r;
+    }
 
     return OruVisible::RestoreDeviceObjects();
 }
