@@ -472,14 +472,20 @@ std::array<OruServer*, 4> OruWorld::Servers() const
     return {vsServer, vbServer, sbServer, groupList};
 }
 
-HRESULT OruWorld::InitDeviceObjects()
+void OruWorld::FanOut(HRESULT (OruObject::*childOperation)(), HRESULT (OruServer::*serverOperation)())
 {
+    // Children in list order, then the servers; results are not acted on.
     for (int i = 0; i < children.count; ++i)
         if (OruObject* child = Child(children, i))
-            child->InitDeviceObjects();
+            (child->*childOperation)();
     for (OruServer* server : Servers())
         if (server)
-            server->InitDeviceObjects();
+            (server->*serverOperation)();
+}
+
+HRESULT OruWorld::InitDeviceObjects()
+{
+    FanOut(&OruObject::InitDeviceObjects, &OruServer::InitDeviceObjects);
     return 0;
 }
 
@@ -507,23 +513,13 @@ HRESULT OruWorld::RestoreDeviceObjects()
 
 HRESULT OruWorld::InvalidateDeviceObjects()
 {
-    for (int i = 0; i < children.count; ++i)
-        if (OruObject* child = Child(children, i))
-            child->InvalidateDeviceObjects();
-    for (OruServer* server : Servers())
-        if (server)
-            server->InvalidateDeviceObjects();
+    FanOut(&OruObject::InvalidateDeviceObjects, &OruServer::InvalidateDeviceObjects);
     return 0;
 }
 
 HRESULT OruWorld::DeleteDeviceObjects()
 {
-    for (int i = 0; i < children.count; ++i)
-        if (OruObject* child = Child(children, i))
-            child->DeleteDeviceObjects();
-    for (OruServer* server : Servers())
-        if (server)
-            server->DeleteDeviceObjects();
+    FanOut(&OruObject::DeleteDeviceObjects, &OruServer::DeleteDeviceObjects);
     return 0;
 }
 
