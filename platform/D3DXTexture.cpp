@@ -207,6 +207,29 @@ void FillInfo(const DecodedImage& image, D3DRESOURCETYPE type, D3DXIMAGE_INFO* i
     info->ImageFileFormat = D3DXIMAGE_FILEFORMAT(image.fileFormat);
 }
 
+// Ends a load: a failed fill releases the texture; a texture filled in
+// system memory for the default pool is copied into one made there by
+// createDefault, and the system-memory copy is released.
+template <class Texture, class CreateDefault>
+HRESULT FinishFill(IDirect3DDevice8* device, HRESULT hr, bool staged, Texture** fill, CreateDefault createDefault)
+{
+    if (SUCCEEDED(hr) && staged) {
+        Texture* texture = nullptr;
+        hr = createDefault(&texture);
+        if (SUCCEEDED(hr)) {
+            hr = device->UpdateTexture(*fill, texture);
+            if (FAILED(hr))
+                texture->Release();
+        }
+        (*fill)->Release();
+        *fill = SUCCEEDED(hr) ? texture : nullptr;
+    } else if (FAILED(hr)) {
+        (*fill)->Release();
+        *fill = nullptr;
+    }
+    return hr;
+}
+
 } // namespace
 
 D3DFORMAT ChooseFormat(D3DFORMAT fileFormat, D3DFORMAT requested, bool hasAlpha,
@@ -273,21 +296,10 @@ HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice8* pDevice, LP
         image.faces[0], image.format, plan, Filter, MipFilter, ColorKey,
         [&](UINT level, D3DLOCKED_RECT* rect) { return fill->LockRect(level, rect, nullptr, 0); },
         [&](UINT level) { fill->UnlockRect(level); });
-    if (SUCCEEDED(hr) && staged) {
-        IDirect3DTexture8* texture = nullptr;
-        hr = pDevice->CreateTexture(plan.width, plan.height, plan.levels, Usage, plan.format, D3DPOOL_DEFAULT,
-                                    &texture);
-        if (SUCCEEDED(hr)) {
-            hr = pDevice->UpdateTexture(fill, texture);
-            if (FAILED(hr))
-                texture->Release();
-        }
-        fill->Release();
-        fill = SUCCEEDED(hr) ? texture : nullptr;
-    } else if (FAILED(hr)) {
-        fill->Release();
-        fill = nullptr;
-    }
+    hr = FinishFill(pDevice, hr, staged, &fill, [&](IDirect3DTexture8** texture) {
+        return pDevice->CreateTexture(plan.width, plan.height, plan.levels, Usage, plan.format, D3DPOOL_DEFAULT,
+                                      texture);
+    });
     if (FAILED(hr))
         return hr;
     FillInfo(image, D3DRTYPE_TEXTURE, pSrcInfo);
@@ -331,20 +343,9 @@ HRESULT WINAPI D3DXCreateCubeTextureFromFileInMemoryEx(IDirect3DDevice8* pDevice
             [&](UINT level, D3DLOCKED_RECT* rect) { return fill->LockRect(f, level, rect, nullptr, 0); },
             [&](UINT level) { fill->UnlockRect(f, level); });
     }
-    if (SUCCEEDED(hr) && staged) {
-        IDirect3DCubeTexture8* texture = nullptr;
-        hr = pDevice->CreateCubeTexture(plan.width, plan.levels, Usage, plan.format, D3DPOOL_DEFAULT, &texture);
-        if (SUCCEEDED(hr)) {
-            hr = pDevice->UpdateTexture(fill, texture);
-            if (FAILED(hr))
-                texture->Release();
-        }
-        fill->Release();
-        fill = SUCCEEDED(hr) ? texture : nullptr;
-    } else if (FAILED(hr)) {
-        fill->Release();
-        fill = nullptr;
-    }
+    hr = FinishFill(pDevice, hr, staged, &fill, [&](IDirect3DCubeTexture8** texture) {
+        return pDevice->CreateCubeTexture(plan.width, plan.levels, Usage, plan.format, D3DPOOL_DEFAULT, texture);
+    });
     if (FAILED(hr))
         return hr;
     FillInfo(image, D3DRTYPE_CUBETEXTURE, pSrcInfo);

@@ -277,18 +277,7 @@ protected:
 
 ::testing::AssertionResult Near(const Image& image, int x, int y, uint32_t expected, int tolerance = 3)
 {
-    uint32_t actual = image.Rgb(x, y);
-    for (int shift = 0; shift < 24; shift += 8) {
-        int a = int((actual >> shift) & 0xFF);
-        int e = int((expected >> shift) & 0xFF);
-        if (std::abs(a - e) > tolerance) {
-            char text[96];
-            std::snprintf(text, sizeof text, "pixel (%d, %d) is %06X, not %06X (within %d)", x, y,
-                          static_cast<unsigned>(actual), static_cast<unsigned>(expected), tolerance);
-            return ::testing::AssertionFailure() << text;
-        }
-    }
-    return ::testing::AssertionSuccess();
+    return PixelNear(image, x, y, expected, tolerance);
 }
 
 // A rectangle of pixels, [x0, x1) x [y0, y1).

@@ -1,6 +1,8 @@
 // Pixels read back from the device, as 0xAARRGGBB words from the top row.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,3 +23,7 @@ struct Image {
     // test-output folder) when the running test has failed, and says where.
     void SavePngIfFailed(const std::string& name) const;
 };
+
+// Whether each colour channel of the pixel at (x, y) lies within tolerance
+// of expected (0xRRGGBB); the failure names the pixel and both colours.
+::testing::AssertionResult PixelNear(const Image& image, int x, int y, uint32_t expected, int tolerance);
