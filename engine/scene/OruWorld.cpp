@@ -189,12 +189,7 @@ HRESULT OruWorld::UpdateAll(float appTime)
 
     const HRESULT distancesResult = UpdateDistances();
 
-    if (vbServer)
-        vbServer->ResetCurrent();
-    if (vsServer)
-        vsServer->ResetCurrent();
-    if (sbServer)
-        sbServer->ResetCurrent();
+    ForgetBindings();
 
     sunVisibility = 1.0f;
 
@@ -397,12 +392,7 @@ HRESULT OruWorld::Render()
     }
     if (app && app->GetStencilBits() > 0)
         SetStencilDefaults();
-    if (vbServer)
-        vbServer->ResetCurrent();
-    if (vsServer)
-        vsServer->ResetCurrent();
-    if (sbServer)
-        sbServer->ResetCurrent();
+    ForgetBindings();
 
     if (children.count == 0)
         return 0;
@@ -465,6 +455,16 @@ HRESULT OruWorld::Render()
     }
     DebugPrint(0, "\n");
     return 0;
+}
+
+void OruWorld::ForgetBindings()
+{
+    if (vbServer)
+        vbServer->ResetCurrent();
+    if (vsServer)
+        vsServer->ResetCurrent();
+    if (sbServer)
+        sbServer->ResetCurrent();
 }
 
 std::array<OruServer*, 4> OruWorld::Servers() const

@@ -133,6 +133,8 @@ private:
     // The three servers and the group list, in the order the device
     // operations reach them; entries are null once freed.
     std::array<OruServer*, 4> Servers() const;
+    // Makes the buffer, shader and state-block servers forget what is bound.
+    void ForgetBindings();
     // A device operation on every child, then on every server.
     void FanOut(HRESULT (OruObject::*childOperation)(), HRESULT (OruServer::*serverOperation)());
     // Measures the distances of this frame's active pairs; E_OUTOFMEMORY
