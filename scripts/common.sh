@@ -28,7 +28,12 @@ install_missing() {
 
 build_all() {
     if [ ! -f "$BUILD/build.ninja" ]; then
-        cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+        local launcher=()
+        # A compiler cache, where one is installed, shares objects between build trees.
+        if command -v ccache >/dev/null 2>&1; then
+            launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+        fi
+        cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
     fi
     cmake --build "$BUILD" -- --quiet -j"$(nproc)"
 }

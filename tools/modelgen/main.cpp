@@ -1,0 +1,6 @@
+#include "GeneratorRegistry.h"
+
+int main(int argc, char** argv)
+{
+    return RunGeneratorMain(argc, argv);
+}
