@@ -9,6 +9,7 @@
 #include "mesh/FishVertex.h"
 #include "mesh/MorphVertex.h"
 #include "mesh/OruMeshRecord.h"
+#include "texture/EmbeddedFile.h"
 
 #include <cstdint>
 
@@ -55,9 +56,10 @@ extern OruMeshRecord MackerelLowMesh;
 // eye -z, eye +z.
 extern const MorphTriple MackerelMorphTriples[MackerelMorphTripleCount];
 
-// The skin, a compressed DDS image (512 x 512, DXT2): MackerelSkin.ref.data
-// and MackerelSkin.ref.size (the compressed size, set at start-up).
-#include "MackerelSkin.h"
+// The skin: a DDS 512 x 512 DXT2 image with one level, zlib-compressed;
+// data and size (the compressed size, set before the entry runs) are what
+// the fish hands to AddTexture.
+extern const EmbeddedFileRef& MackerelSkin;
 
 // The vertex initialisers, each filling one array from its literal values;
 // run once at start-up in this order.
