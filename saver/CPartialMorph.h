@@ -9,6 +9,8 @@
 // blend array and device buffer.
 #pragma once
 
+#include "MorphTriple.h"
+
 #include "mesh/MorphVertex.h"
 #include "mesh/OruMeshRecord.h"
 
@@ -16,14 +18,6 @@
 #include <d3d8.h>
 
 #include <cstdint>
-
-// A part: pose ranges A and B of the pose mesh, and the rest-pose range it
-// occupies. The three ranges have the same vertex count, vertex i to vertex i.
-struct MorphTriple {
-    int32_t poseRangeA;
-    int32_t poseRangeB;
-    int32_t baseRange;
-};
 
 const int MorphBaseRangeCapacity = MeshRangeCapacity; // 20
 const int MorphChangedCapacity = 150;  // moved vertices recorded per base range
