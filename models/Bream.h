@@ -6,6 +6,8 @@
 // start-up initialisers; the index lists and range tables are constant data.
 #pragma once
 
+#include "MorphTriple.h"
+
 #include "mesh/FishVertex.h"
 #include "mesh/MorphVertex.h"
 #include "mesh/OruMeshRecord.h"
@@ -23,7 +25,7 @@ const int BreamPoseRangeCount = 18;  // pose A and pose B of each part: (2k, 2k 
 const int BreamLowVertexCount = 114;
 const int BreamLowFaceCount = 156;
 const int BreamLowRangeCount = 1;
-const int BreamSkinCount = 4;        // 0 plain, 1 black, 2 blue, 3 yellow
+const int BreamMorphTripleCount = 9;
 
 // Every vertex array of the bream, each filled by its own initialiser:
 // frame 0 (FishVertex, FVF 0x112), frames 1 to 10 (MorphVertex, FVF 0x12;
@@ -63,9 +65,12 @@ extern OruMeshRecord BreamFrames[BreamFrameCount];
 extern OruMeshRecord BreamPoseMesh;
 // The simplified bream drawn whole beyond the draw distance.
 extern OruMeshRecord BreamLowMesh;
+// Body (mouth), dorsal, anal, pectoral -z, pectoral +z, pelvic -z, pelvic
+// +z, eye -z, eye +z: pose ranges A and B and the part's rest-pose range.
+extern const MorphTriple BreamMorphTriples[BreamMorphTripleCount];
 
 // The skins by bream type (0 plain, 1 black, 2 blue, 3 yellow): DDS
 // 512 x 512 DXT2 images with one level, zlib-compressed; data and size (the
 // compressed size, set before the entry runs) are what the fish hands to
 // AddTexture.
-extern const EmbeddedFileRef* const BreamSkins[BreamSkinCount];
+extern const EmbeddedFileRef* const BreamSkins[4];
