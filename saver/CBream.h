@@ -8,9 +8,11 @@
 #include "CPartialMorph.h"
 #include "FishPartMachines.h"
 
+// Skin types: 0 plain, 1 black, 2 blue, 3 yellow; any other adds no skin.
+const int BreamSkinCount = 4;
+
 class CBream : public CFish {
 public:
-    // Skin types: 0 plain, 1 black, 2 blue, 3 yellow; any other adds no skin.
     explicit CBream(int skinType);
 
     // 0 for a clone master, otherwise the last mesh, the low-detail one.
