@@ -44,6 +44,7 @@ const Token Tokens[] = {
     {"hal_no_depth", InjectionConfig::HalNoDepth, false},
     {"hal_no_desktop_depth", InjectionConfig::HalNoDesktopDepth, false},
     {"ms_none", InjectionConfig::MultiSampleNone, false},
+    {"begin_scene_fail", InjectionConfig::BeginSceneFail, false},
 };
 
 std::string Trim(const std::string& s)

@@ -64,16 +64,19 @@
 //                    D3DERR_INVALIDCALL and a null pointer (the buffer is a wrapper
 //                    that the device unwraps when it is bound).
 //   ib_lock_fail     the same for every index buffer.
+//   begin_scene_fail every BeginScene fails with D3DERR_INVALIDCALL; every
+//                    EndScene is then logged ("EndScene -> <result>").
 // Counts (Presents for lost=N, Resets for reset_fail_once) run over all
 // devices of one Direct3D object. Tokens not recognised change nothing; the
 // log's Direct3DCreate8 line shows them as "unknown:<token>".
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class InjectionConfig {
 public:
-    enum Fault : unsigned {
+    enum Fault : uint64_t {
         CreateNull = 1u << 0,
         NoAdapters = 1u << 1,
         HalCreate = 1u << 2,
@@ -105,14 +108,15 @@ public:
         HalNoDepth = 1u << 28,
         HalNoDesktopDepth = 1u << 29,
         MultiSampleNone = 1u << 30,
+        BeginSceneFail = 1ull << 31,
     };
-    static const unsigned ModeFaults = ModesDup | ModesTiny | ModesMany | ModesNo640 | FormatsMany;
+    static const uint64_t ModeFaults = ModesDup | ModesTiny | ModesMany | ModesNo640 | FormatsMany;
 
     // Parses a token list as REEF_D3D8_FAIL holds it.
     explicit InjectionConfig(const std::string& tokens = std::string(), const std::string& logPath = std::string());
     static InjectionConfig FromEnvironment();
 
-    bool Has(unsigned faults) const { return (faults_ & faults) != 0; }
+    bool Has(uint64_t faults) const { return (faults_ & faults) != 0; }
     unsigned LostAfter() const { return lostAfter_; }
     const std::string& LogPath() const { return logPath_; }
     // The tokens in their order, trimmed, each one not recognised written as
@@ -120,7 +124,7 @@ public:
     const std::string& Description() const { return description_; }
 
 private:
-    unsigned faults_ = 0;
+    uint64_t faults_ = 0;
     unsigned lostAfter_ = 0;
     std::string logPath_;
     std::string description_;

@@ -368,12 +368,17 @@ HRESULT ProxyDevice::GetDepthStencilSurface(IDirect3DSurface8** zStencilSurface)
 
 HRESULT ProxyDevice::BeginScene()
 {
+    if (parent_->Config().Has(InjectionConfig::BeginSceneFail))
+        return D3DERR_INVALIDCALL;
     return real_->BeginScene();
 }
 
 HRESULT ProxyDevice::EndScene()
 {
-    return real_->EndScene();
+    const HRESULT hr = real_->EndScene();
+    if (parent_->Config().Has(InjectionConfig::BeginSceneFail))
+        ProxyLog::Write("EndScene -> 0x%lX", Hex(hr));
+    return hr;
 }
 
 HRESULT ProxyDevice::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil)
