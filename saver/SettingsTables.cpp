@@ -73,6 +73,12 @@ const int32_t FlockDefaults[FlockCount][FlockDefaultsWidth] = {
     {1, 2, 1, 1, 1, -1}, {1, 2, 1, 1, 1, -1}, {0, 2, 0, 1, 1, -1}, {0, 2, 0, 3, 1, -1},
 };
 
+const int32_t CameraPresets[CameraPresetCount][CameraPresetWidth] = {
+    {SceneCameraFrom, 5, SceneCameraFromOpt, 0, SceneCameraTo, 0, SceneCameraToOpt, 0, -1, 0}, // ride the wandering point
+    {SceneCameraFrom, 4, SceneCameraFromOpt, 0, SceneCameraTo, 0, SceneCameraToOpt, 0, -1, 0}, // stage centre
+    {SceneCameraFrom, 6, SceneCameraFromOpt, 0, SceneCameraTo, 0, SceneCameraToOpt, 0, -1, 0}, // mouse
+};
+
 CParameter TechniqueParams;
 CParameter SceneParams;
 CParameter DialogParams;

@@ -63,6 +63,15 @@ extern const CParameterItem FlockParamDefs[];
 // Per flock: FlockForm, FlockDensity, FlockScale, FlockFish, FlockSizeVarie, unused.
 extern const int32_t FlockDefaults[FlockCount][FlockDefaultsWidth];
 
+// The dialog's settings each pick one of three buttons: 0, 1 or 2.
+const int32_t DialogChoiceCount = 3;
+
+// Camera presets, indexed by CameraMode: (SceneParams row, value) pairs,
+// ended by a pair whose row is -1.
+const int CameraPresetCount = 3;
+const int CameraPresetWidth = 10;
+extern const int32_t CameraPresets[CameraPresetCount][CameraPresetWidth];
+
 // The tables; empty until filled from the descriptor lists.
 extern CParameter TechniqueParams;
 extern CParameter SceneParams;
@@ -76,6 +85,7 @@ extern CParameter FlockParams[FlockTableCount];
 int32_t SettingValue(const CParameter& table, const CParameterItem* defs, int32_t row);
 inline int32_t TechniqueSetting(TechniqueRow row) { return SettingValue(TechniqueParams, TechniqueParamDefs, row); }
 inline int32_t SceneSetting(SceneRow row) { return SettingValue(SceneParams, SceneParamDefs, row); }
+inline int32_t DialogSetting(DialogRow row) { return SettingValue(DialogParams, DialogParamDefs, row); }
 // Flock flock's setting; a missing row gives the flock's FlockDefaults entry
 // (the descriptor default for a table beyond the eight flocks or a flock
 // index out of range).
