@@ -11,8 +11,8 @@ HEADLESS=""
 start_display
 start_wine
 
-# Until the saver itself exists, the framework's test application stands in.
-PROGRAM=("$BUILD/bin/FrameworkTestApp.exe" /debug)
+# The screensaver in its debug window.
+PROGRAM=("$BUILD/bin/ReefGlow3.scr" /debug)
 if [ -z "$HEADLESS" ]; then
     wine "${PROGRAM[@]}"
     exit 0

@@ -1,0 +1,379 @@
+// ReefGlow3.scr as the system runs it: each test starts the real program as
+// a debuggee beside the proxy d3d8.dll (which passes every call through to
+// Wine's and logs it) and reads its windows, its exit code, the proxy's log
+// and the registry.
+
+#include "DebuggedProcess.h"
+#include "KeyboardInput.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+const char SettingsKey[] = "Software\\Kelvane Soft\\Reefglow 3";
+const char SaverClass[] = "OruEngine_RG2_CLASS";
+const char SaverTitle[] = "Sel Engine Reef Glow";
+
+bool WaitUntil(DWORD timeoutMs, bool (*condition)(void*), void* context)
+{
+    const DWORD start = GetTickCount();
+    while (!condition(context)) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+bool KeyExists()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void DeleteSettings()
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKey);
+}
+
+void StoreDword(const char* name, DWORD value)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, SettingsKey, &key));
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+// Pumps this thread's messages for a while (the host windows live here).
+void Pump(DWORD ms)
+{
+    const DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(10);
+    } while (GetTickCount() - start < ms);
+}
+
+LRESULT CALLBACK PlainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A visible top-level window of this process.
+HWND MakeWindow(const char* className, const char* title, int width, int height)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = PlainWndProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, width, height,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    Pump(100);
+    return window;
+}
+
+class SaverProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        logPath = std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".d3d8.log";
+        DeleteFileA(logPath.c_str());
+        DeleteSettings();
+    }
+    void TearDown() override
+    {
+        if (!program.Finished())
+            program.Terminate();
+        DeleteSettings();
+    }
+
+    void Run(const std::string& arguments, const std::string& faults = std::string())
+    {
+        ASSERT_TRUE(Start(program, arguments, faults)) << program.Error();
+    }
+    bool Start(DebuggedProcess& run, const std::string& arguments, const std::string& faults = std::string())
+    {
+        char cwd[MAX_PATH];
+        GetCurrentDirectoryA(sizeof cwd, cwd);
+        DebuggedProcess::Environment environment = {{"REEF_D3D8_LOG", std::string(cwd) + "\\" + logPath},
+                                                    {"REEF_D3D8_FAIL", faults}};
+        return run.Start("\"" + DebuggedProcess::WindowsPath(REEF_SAVER_PROXY) + "\" " + arguments, environment);
+    }
+    std::string Log() const
+    {
+        std::ifstream in(logPath);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    // Waits until the program has presented a frame.
+    bool WaitForFrame(DWORD timeoutMs)
+    {
+        const DWORD start = GetTickCount();
+        while (Log().find("Present n=") == std::string::npos) {
+            if (program.Finished() || GetTickCount() - start >= timeoutMs)
+                return false;
+            Sleep(50);
+        }
+        return true;
+    }
+    int TraceLines() const
+    {
+        int n = 0;
+        for (const std::string& line : program.Lines())
+            n += line.rfind("DXZING:", 0) == 0;
+        return n;
+    }
+    // The saver's window, in front and with the focus.
+    HWND ForegroundSaver()
+    {
+        HWND window = program.FindTopWindow(SaverClass, 10000);
+        if (!window)
+            return nullptr;
+        SetForegroundWindow(window);
+        const DWORD start = GetTickCount();
+        while (GetForegroundWindow() != window && GetTickCount() - start < 5000)
+            Sleep(20);
+        return GetForegroundWindow() == window ? window : nullptr;
+    }
+    bool StillRunsAfter(DWORD ms)
+    {
+        return !program.Wait(ms);
+    }
+    bool EndsWithZero()
+    {
+        return program.Wait(10000) && program.ExitCode() == 0;
+    }
+
+    DebuggedProcess program;
+    std::string logPath;
+};
+
+void Click(DWORD down, DWORD up)
+{
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = down;
+    inputs[1].mi.dwFlags = up;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+} // namespace
+
+TEST_F(SaverProgram, ChangePasswordEndsAtOnceAndCreatesNoKey)
+{
+    Run("/a");
+    ASSERT_TRUE(program.Wait(10000));
+    EXPECT_EQ(0u, program.ExitCode());
+    EXPECT_FALSE(KeyExists()) << "reading the settings must not create the key";
+    EXPECT_EQ(std::string::npos, Log().find("Direct3DCreate8")) << "no Direct3D in this mode";
+}
+
+TEST_F(SaverProgram, RunningSaverWindowMakesEveryModeEndAtOnce)
+{
+    HWND other = MakeWindow(SaverClass, SaverTitle, 200, 150);
+    ASSERT_NE(nullptr, other);
+    for (const char* arguments : {"/c", "/s", "/debug"}) {
+        DebuggedProcess run;
+        ASSERT_TRUE(Start(run, arguments)) << run.Error();
+        const DWORD start = GetTickCount();
+        ASSERT_TRUE(run.Wait(10000)) << arguments;
+        EXPECT_LT(GetTickCount() - start, 5000u) << arguments;
+        EXPECT_EQ(0u, run.ExitCode()) << arguments;
+        EXPECT_EQ(nullptr, run.FindTopWindow("", 0)) << arguments << " showed a window";
+    }
+    DestroyWindow(other);
+    EXPECT_EQ(std::string::npos, Log().find("Direct3DCreate8"));
+}
+
+TEST_F(SaverProgram, ConfigureModeExitCodesForDirect3DFailures)
+{
+    struct Case {
+        const char* faults;
+        DWORD exitCode;
+    };
+    for (const Case& c : {Case{"create_null", 1u}, Case{"no_adapters", 2u}}) {
+        DebuggedProcess run;
+        ASSERT_TRUE(Start(run, "/c", c.faults)) << run.Error();
+        ASSERT_TRUE(run.Wait(15000)) << c.faults;
+        EXPECT_EQ(c.exitCode, run.ExitCode()) << c.faults;
+        EXPECT_EQ(nullptr, run.FindTopWindow("#32770", 0)) << c.faults << ": no dialog";
+    }
+}
+
+TEST_F(SaverProgram, PreviewLivesInItsHostAndEndsWithIt)
+{
+    for (const char* form : {"/p %u", "/p:%u", "/P:%u"}) {
+        HWND host = MakeWindow("PreviewHost", "host", 152, 112);
+        ASSERT_NE(nullptr, host);
+        char arguments[64];
+        snprintf(arguments, sizeof arguments, form, unsigned(reinterpret_cast<UINT_PTR>(host)));
+        DebuggedProcess run;
+        ASSERT_TRUE(Start(run, arguments)) << run.Error();
+        HWND child = nullptr;
+        const DWORD start = GetTickCount();
+        while (!(child = FindWindowExA(host, nullptr, "MYCLASS", nullptr)) && GetTickCount() - start < 10000)
+            Pump(20);
+        ASSERT_NE(nullptr, child) << form;
+        RECT hostRect, childRect;
+        GetWindowRect(host, &hostRect);
+        GetWindowRect(child, &childRect);
+        EXPECT_EQ(hostRect.right - hostRect.left, childRect.right - childRect.left) << form;
+        EXPECT_EQ(hostRect.bottom - hostRect.top, childRect.bottom - childRect.top) << form;
+        EXPECT_TRUE(IsWindowVisible(child)) << form;
+        EXPECT_FALSE(run.Finished()) << form;
+
+        DestroyWindow(host);
+        Pump(50);
+        ASSERT_TRUE(run.Wait(10000)) << form << ": the preview outlived its host";
+        EXPECT_EQ(0u, run.ExitCode()) << form;
+    }
+    EXPECT_EQ(std::string::npos, Log().find("Direct3DCreate8")) << "the preview uses no Direct3D";
+}
+
+TEST_F(SaverProgram, PreviewWithoutAHostOpensItsOwnWindow)
+{
+    for (const char* arguments : {"/p abc", "/p"}) {
+        DebuggedProcess run;
+        ASSERT_TRUE(Start(run, arguments)) << run.Error();
+        HWND window = run.FindTopWindow("MYCLASS", 10000);
+        ASSERT_NE(nullptr, window) << arguments;
+        char title[32] = {};
+        GetWindowTextA(window, title, sizeof title);
+        EXPECT_STREQ("MYCLASS", title);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(run.Wait(10000)) << arguments;
+        EXPECT_EQ(0u, run.ExitCode()) << arguments;
+    }
+}
+
+TEST_F(SaverProgram, PreviewWithABogusHandleEndsQuietly)
+{
+    Run("/p 12345");
+    ASSERT_TRUE(program.Wait(10000));
+    EXPECT_EQ(0u, program.ExitCode());
+    EXPECT_EQ(nullptr, program.FindTopWindow("", 0));
+}
+
+TEST_F(SaverProgram, SaverEndsOnEachKindOfUserInput)
+{
+    struct Case {
+        const char* name;
+        void (*act)(HWND saver);
+    };
+    const Case cases[] = {
+        {"key", [](HWND) { PressKeys({'A'}); }},
+        {"left click", [](HWND) { Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }},
+        {"right click", [](HWND) { Click(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }},
+        {"mouse jump", [](HWND) {
+             POINT p;
+             GetCursorPos(&p);
+             SetCursorPos(p.x + 7, p.y + 5);
+         }},
+        {"lost activation", [](HWND) {
+             HWND other = MakeWindow("Intruder", "intruder", 100, 100);
+             SetForegroundWindow(other);
+             Pump(300);
+             DestroyWindow(other);
+         }},
+    };
+    for (const Case& c : cases) {
+        DebuggedProcess run;
+        ASSERT_TRUE(Start(run, "/s")) << run.Error();
+        HWND window = run.FindTopWindow(SaverClass, 15000);
+        ASSERT_NE(nullptr, window) << c.name;
+        // Let the start-up and the switch to full screen settle.
+        const DWORD start = GetTickCount();
+        while (Log().find("Present n=") == std::string::npos && GetTickCount() - start < 15000)
+            Sleep(50);
+        SetForegroundWindow(window);
+        Sleep(300);
+        ASSERT_FALSE(run.Finished()) << c.name << ": ended before any input";
+        c.act(window);
+        ASSERT_TRUE(run.Wait(10000)) << c.name << " did not end the saver";
+        EXPECT_EQ(0u, run.ExitCode()) << c.name;
+        DeleteFileA(logPath.c_str());
+    }
+}
+
+TEST_F(SaverProgram, SmallMovesDoNotEndTheSaver)
+{
+    Run("/s");
+    ASSERT_TRUE(WaitForFrame(15000));
+    ASSERT_NE(nullptr, ForegroundSaver());
+    POINT p;
+    GetCursorPos(&p);
+    // Steps of 3 pixels, slow enough that even moves merged by a busy frame
+    // stay below 10 pixels.
+    for (int i = 1; i <= 15; ++i) {
+        SetCursorPos(p.x + 2 * i, p.y + i);
+        Sleep(150);
+    }
+    EXPECT_TRUE(StillRunsAfter(1000)) << "steps of 3 pixels must not end the saver";
+    PressKeys({VK_ESCAPE});
+    EXPECT_TRUE(EndsWithZero());
+}
+
+TEST_F(SaverProgram, WithTheMouseCameraOnlyKeysEndTheSaver)
+{
+    StoreDword("CameraMode", 2);
+    Run("/s");
+    ASSERT_TRUE(WaitForFrame(15000));
+    ASSERT_NE(nullptr, ForegroundSaver());
+    POINT p;
+    GetCursorPos(&p);
+    SetCursorPos(p.x + 40, p.y + 30);
+    Sleep(200);
+    Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    Click(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    EXPECT_TRUE(StillRunsAfter(1000)) << "the mouse steers the camera";
+    PressKeys({'A'});
+    EXPECT_TRUE(EndsWithZero());
+}
+
+TEST_F(SaverProgram, DebugWindowIgnoresInputAndEndsOnEscape)
+{
+    Run("/debug");
+    ASSERT_TRUE(WaitForFrame(15000));
+    HWND window = ForegroundSaver();
+    ASSERT_NE(nullptr, window);
+    RECT client;
+    GetClientRect(window, &client);
+    // The window is sized for an 800 x 600 client area under a menu bar, and has no menu.
+    EXPECT_EQ(800, client.right);
+    EXPECT_EQ(619, client.bottom);
+    POINT p;
+    GetCursorPos(&p);
+    SetCursorPos(p.x + 40, p.y + 30);
+    PressKeys({'A'});
+    Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    EXPECT_TRUE(StillRunsAfter(1000)) << "debug mode ignores keys and the mouse";
+    ASSERT_NE(nullptr, ForegroundSaver());
+    PressKeys({VK_ESCAPE});
+    EXPECT_TRUE(EndsWithZero());
+    EXPECT_EQ(0, TraceLines()) << "a clean run reports no failed Direct3D call";
+}
+
+TEST_F(SaverProgram, FailedBeginSceneEndsNoSceneAndEndsTheRun)
+{
+    // A frame whose scene cannot begin draws nothing, ends no scene, traces
+    // the result and counts as failed, which closes the window.
+    Run("/debug", "begin_scene_fail");
+    ASSERT_TRUE(program.Wait(20000)) << "the failed frame ends the run";
+    EXPECT_EQ(0u, program.ExitCode());
+    EXPECT_EQ(std::string::npos, Log().find("EndScene")) << "EndScene without a scene";
+    EXPECT_GE(TraceLines(), 1);
+}
