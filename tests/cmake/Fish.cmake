@@ -1,0 +1,4 @@
+# The fish classes: the fish base with its master pass, the partial morph,
+# the clone-group render textures and the fish kinds, on Wine's device.
+reef_test(FishTest FishTest.cpp)
+target_link_libraries(FishTest PRIVATE saverlib)
