@@ -137,8 +137,11 @@ TEST(OruMeshRecord, CopiesShareArraysAndLeaveTheSourceAlone)
     EXPECT_EQ(2, g_restRecord.rangeCount);
 }
 
-TEST(OruMeshRecord, DestructorReleasesTheBuffersItHolds)
+TEST(OruMeshRecord, DestroyingAnyRecordReleasesAndFreesNothing)
 {
+    // The buffers and loaded arrays a record names belong to the buffer
+    // server; neither a static record, its copy, nor a loaded record lets go
+    // of them when it goes.
     TestDevice device;
     ASSERT_TRUE(device.Ok()) << device.Error();
     IDirect3DVertexBuffer8* vb = nullptr;
@@ -147,37 +150,33 @@ TEST(OruMeshRecord, DestructorReleasesTheBuffersItHolds)
     ASSERT_EQ(S_OK, device.Device()->CreateIndexBuffer(6, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib));
     vb->AddRef();
     ib->AddRef();
-    {
-        OruMeshRecord r(3, g_restPose, 1, g_indices, 0x112, 32, g_ranges, 1);
-        r.vertexBuffer = vb;
-        r.indexBuffer = ib;
-    }
-    EXPECT_EQ(0u, vb->Release()) << "the record released its reference";
-    EXPECT_EQ(0u, ib->Release());
-}
-
-TEST(OruMeshRecord, LoadedRecordFreesItsArraysButAStaticOneNever)
-{
     uint8_t* vertices = new uint8_t[3 * 32];
     uint16_t* indices = new uint16_t[3];
     g_freed.clear();
     g_watching = true;
     {
+        OruMeshRecord original(3, g_restPose, 1, g_indices, 0x112, 32, g_ranges, 1);
+        original.vertexBuffer = vb;
+        original.indexBuffer = ib;
+        OruMeshRecord copy = original;
+        OruMeshRecord assigned;
+        assigned = copy;
         OruMeshRecord loaded;
         loaded.vertices = vertices;
         loaded.indices = indices;
+        loaded.vertexBuffer = vb;
+        loaded.indexBuffer = ib;
         loaded.isStatic = 0;
-    }
-    EXPECT_EQ(2u, g_freed.size());
-    EXPECT_EQ(1u, g_freed.count(vertices));
-    EXPECT_EQ(1u, g_freed.count(indices));
-
-    g_freed.clear();
-    {
+        OruMeshRecord loadedCopy = loaded;
         OruMeshRecord staticCopy = g_restRecord;
-        OruMeshRecord empty;
     }
     g_watching = false;
-    EXPECT_TRUE(g_freed.empty()) << "compiled-in data is never freed";
+    EXPECT_TRUE(g_freed.empty()) << "no record frees an array";
     EXPECT_EQ(7.0f, g_restPose[2].position.x);
+    EXPECT_EQ(1u, vb->Release()) << "both references are still the test's";
+    EXPECT_EQ(1u, ib->Release());
+    EXPECT_EQ(0u, vb->Release());
+    EXPECT_EQ(0u, ib->Release());
+    delete[] vertices;
+    delete[] indices;
 }

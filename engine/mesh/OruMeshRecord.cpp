@@ -21,22 +21,3 @@ OruMeshRecord::OruMeshRecord()
       faceCount(0), fvf(0), stride(0), noVB(0), isStatic(0), ranges(), rangeCount(0)
 {
 }
-
-OruMeshRecord::~OruMeshRecord()
-{
-    if (vertexBuffer) {
-        vertexBuffer->Release();
-        vertexBuffer = nullptr;
-    }
-    if (indexBuffer) {
-        indexBuffer->Release();
-        indexBuffer = nullptr;
-    }
-    if (!isStatic) {
-        // Loaded arrays come from the mesh loader's new[] of bytes and indices.
-        delete[] static_cast<uint8_t*>(vertices);
-        delete[] indices;
-        vertices = nullptr;
-        indices = nullptr;
-    }
-}

@@ -1,6 +1,12 @@
 // One mesh: vertex and 16-bit index arrays in system memory, counts, vertex
-// format, attribute ranges, and the device buffers made from it. Records are
-// plain values; copies share arrays and buffers.
+// format, attribute ranges, and the device buffers made from it.
+//
+// A record is a plain value that owns nothing: it names its arrays and
+// buffers. Compiled-in arrays are program data; the device buffers and the
+// arrays of a loaded .x mesh belong to VBServer, which releases the buffers
+// at its invalidate and frees the arrays at its delete (or its destruction).
+// Copying a record shares what it names, and destroying any record, static
+// or loaded, original or copy, releases and frees nothing.
 #pragma once
 
 #include "D3DXMath.h"
@@ -10,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 const int MeshRangeCapacity = 20;
 
@@ -23,12 +30,9 @@ struct OruMeshRecord {
     // Empty slot: every field zero.
     OruMeshRecord();
 
-    // Releases the device buffers it holds; frees the arrays only when they
-    // were allocated by the mesh loader (isStatic zero).
-    ~OruMeshRecord();
-
     OruMeshRecord(const OruMeshRecord&) = default;
     OruMeshRecord& operator=(const OruMeshRecord&) = default;
+    ~OruMeshRecord() = default;
 
     uintptr_t key;
     IDirect3DVertexBuffer8* vertexBuffer;
@@ -40,11 +44,14 @@ struct OruMeshRecord {
     DWORD fvf;
     int32_t stride;
     int32_t noVB;
-    int32_t isStatic;
+    int32_t isStatic;   // arrays are compiled-in (not the loader's)
     D3DXATTRIBUTERANGE ranges[MeshRangeCapacity];
     int32_t rangeCount;
 };
 
+static_assert(std::is_trivially_destructible<OruMeshRecord>::value &&
+                  std::is_trivially_copyable<OruMeshRecord>::value,
+              "a mesh record owns nothing: copies and destruction release nothing");
 static_assert(sizeof(D3DXATTRIBUTERANGE) == 20, "attribute range is five DWORDs");
 static_assert(offsetof(OruMeshRecord, key) == 0 && offsetof(OruMeshRecord, vertexBuffer) == 8 &&
               offsetof(OruMeshRecord, indexBuffer) == 16 && offsetof(OruMeshRecord, vertices) == 24 &&

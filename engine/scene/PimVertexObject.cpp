@@ -56,12 +56,6 @@ PimVertexObject::PimVertexObject()
     D3DXMatrixIdentity(&viewT);
 }
 
-PimVertexObject::~PimVertexObject()
-{
-    for (OruMeshRecord& record : meshes)
-        Forget(record, true);
-}
-
 PimVertexObject* PimVertexObject::AddMesh(OruMeshRecord* record)
 {
     if (!record) {

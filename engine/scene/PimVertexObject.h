@@ -7,8 +7,9 @@
 // It draws nothing itself.
 //
 // Ownership: the mesh records are the object's copies, but the buffers they
-// name and the arrays of a loaded .x mesh belong to VBServer, the textures to
-// the texture cache, the shaders to VSServer. The object owns none of its
+// name and the arrays of a loaded .x mesh belong to VBServer (a record owns
+// nothing, so the copies go with the object and free nothing), the textures
+// to the texture cache, the shaders to VSServer. The object owns none of its
 // device resources.
 #pragma once
 
@@ -33,9 +34,6 @@ class VSServer;
 class PimVertexObject : public OruVisible {
 public:
     PimVertexObject();
-    // Drops the borrowed buffer handles and the server's arrays from the
-    // mesh copies, so that destroying the object releases and frees nothing.
-    ~PimVertexObject() override;
 
     // Loads the .x meshes through VBServer and computes the bounds. Returns 0.
     HRESULT InitDeviceObjects() override;

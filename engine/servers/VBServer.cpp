@@ -67,6 +67,12 @@ VBServer::VBServer() : count(0), records(), currentIB(NoIB), currentStreams()
     ResetCurrent();
 }
 
+VBServer::~VBServer()
+{
+    InvalidateDeviceObjects();
+    DeleteDeviceObjects();
+}
+
 int VBServer::Find(uintptr_t key) const
 {
     for (int i = 0; i < count; ++i)

@@ -22,6 +22,9 @@ const UINT VBServerStreams = 10;
 class VBServer : public OruServer {
 public:
     VBServer();
+    // Releases the buffers and frees the loaded arrays it still holds (the
+    // records themselves own nothing).
+    ~VBServer() override;
 
     // Gives record the shared buffers of its key, making them on first sight
     // and after an invalidate. A record without vertices or faces (a mesh
