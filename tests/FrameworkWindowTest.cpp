@@ -464,3 +464,24 @@ TEST_F(FrameworkWindow, AcceleratorKeysFromTheKeyboard)
     EXPECT_EQ(nullptr, app->window) << "Alt+X ends the program";
     EXPECT_TRUE(app->quit);
 }
+
+TEST_F(FrameworkWindow, EndingTheProgramFreesTheCursor)
+{
+    // A confinement left over from full screen (or set by anything else)
+    // must not outlive the program; Wine keeps a clip set while a plain
+    // window had the focus, so only the program's own release frees it.
+    Start();
+    RECT part = {10, 10, 200, 150};
+    ClipCursor(&part);
+    RECT clip;
+    GetClipCursor(&clip);
+    ASSERT_TRUE(EqualRect(&clip, &part));
+
+    SendMessageA(app->window, WM_COMMAND, CommandExit, 0);
+    EXPECT_EQ(nullptr, app->window);
+    GetClipCursor(&clip);
+    RECT screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                   GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                   GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    EXPECT_TRUE(EqualRect(&clip, &screen)) << "the cursor stays confined after the program ended";
+}
