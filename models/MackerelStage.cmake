@@ -9,10 +9,18 @@ add_custom_command(
   DEPENDS hosttools ${HOST_BIN}/modelgen
   COMMENT "Generating the mackerel model data"
   VERBATIM)
+add_custom_command(
+  OUTPUT ${mackerelstage_out}/StageData.cpp
+  COMMAND ${HOST_BIN}/modelgen stage ${mackerelstage_out}
+  DEPENDS hosttools ${HOST_BIN}/modelgen
+  COMMENT "Generating the stage mesh"
+  VERBATIM)
 reef_embed(mackerelskin FILES ${mackerelstage_out}/MackerelSkinImage.dds)
 add_library(mackerelstagemodels STATIC
   ${mackerelstage_out}/MackerelData.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/Mackerel.h)
+  ${mackerelstage_out}/StageData.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/Mackerel.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/Stage.h)
 target_include_directories(mackerelstagemodels PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(mackerelstagemodels PUBLIC engine mackerelskin)
 target_link_libraries(modeldata INTERFACE mackerelstagemodels)
