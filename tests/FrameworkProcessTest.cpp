@@ -278,6 +278,12 @@ TEST_F(FrameworkProgram, FailedResetAfterAResizeIsAFatalBox)
     EXPECT_FALSE(program.FindMessageBox(300)) << "one fatal error, one box";
     EXPECT_TRUE(Reported("FinalCleanup"));
     EXPECT_FALSE(Reported("RenderWithoutObjects"));
+    // The objects were invalidated once, before the failed reset; the
+    // shutdown after it neither invalidates them again nor releases twice.
+    const std::vector<std::string> reports = Reports();
+    EXPECT_EQ(1, std::count(reports.begin(), reports.end(), "InvalidateDeviceObjects"));
+    EXPECT_EQ(1, std::count(reports.begin(), reports.end(), "DeleteDeviceObjects"));
+    EXPECT_EQ(1u, LogLines("Device.Release").size());
 }
 
 TEST_F(FrameworkProgram, RemainingReferencesAtADeviceChangeAreFatal)
