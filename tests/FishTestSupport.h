@@ -275,15 +275,15 @@ private:
 };
 
 // A fish-shaped fixture in the rest-pose/keyframe layout: one quad of two
-// triangles (x and y from -0.5 to 0.5, z 0), and ten keyframes, keyframe k
-// shifted by 0.05 k along +x.
+// triangles (x and y from -half to half, z 0; texture v 0 at the top), and
+// ten keyframes, keyframe k shifted by 0.05 k along +x.
 struct QuadFrames {
-    QuadFrames()
+    explicit QuadFrames(float half = 0.5f)
     {
-        const float corners[4][2] = {{-0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, 0.5f}, {0.5f, -0.5f}};
+        const float corners[4][2] = {{-half, -half}, {-half, half}, {half, half}, {half, -half}};
         for (int i = 0; i < 4; ++i) {
-            rest[i] = FishVertex(Vector3(corners[i][0], corners[i][1], 0), Vector3(0, 0, -1), corners[i][0] + 0.5f,
-                                 0.5f - corners[i][1]);
+            rest[i] = FishVertex(Vector3(corners[i][0], corners[i][1], 0), Vector3(0, 0, -1),
+                                 corners[i][0] > 0 ? 1.0f : 0.0f, corners[i][1] > 0 ? 0.0f : 1.0f);
             for (int k = 0; k < 10; ++k)
                 keys[k][i] = MorphVertex(Vector3(corners[i][0] + 0.05f * float(k + 1), corners[i][1], 0),
                                          Vector3(0, 0, -1));
@@ -303,9 +303,9 @@ struct QuadFrames {
     OruMeshRecord records[11];
 };
 
-// A 4 x 4 A8R8G8B8 texture whose every texel has the given alpha (colour
-// white), made directly on the device.
-inline IDirect3DTexture8* MakeSkin(IDirect3DDevice8* device, BYTE alpha)
+// A 4 x 4 A8R8G8B8 white texture whose top opaqueRows rows have the given
+// alpha and the others 0, made directly on the device.
+inline IDirect3DTexture8* MakeSkin(IDirect3DDevice8* device, BYTE alpha, int opaqueRows = 4)
 {
     IDirect3DTexture8* texture = nullptr;
     if (FAILED(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture)))
@@ -315,7 +315,7 @@ inline IDirect3DTexture8* MakeSkin(IDirect3DDevice8* device, BYTE alpha)
         for (int y = 0; y < 4; ++y) {
             DWORD* row = reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch);
             for (int x = 0; x < 4; ++x)
-                row[x] = (DWORD(alpha) << 24) | 0x00FFFFFFu;
+                row[x] = (DWORD(y < opaqueRows ? alpha : 0) << 24) | 0x00FFFFFFu;
         }
         texture->UnlockRect(0);
     }

@@ -2,3 +2,6 @@
 # the clone-group render textures and the fish kinds, on Wine's device.
 reef_test(FishTest FishTest.cpp)
 target_link_libraries(FishTest PRIVATE saverlib)
+
+reef_test(RenderTextureTest RenderTextureTest.cpp)
+target_link_libraries(RenderTextureTest PRIVATE saverlib)
