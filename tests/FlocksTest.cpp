@@ -4,10 +4,13 @@
 // fish's scale, colour and place, the groups, the clone wiring, the camera's
 // fish and the wandering-point fish.
 
+#include "CBream.h"
 #include "CFish.h"
 #include "CFishFactory.h"
 #include "CFlockBuilder.h"
 #include "COffsetFollower.h"
+#include "CIwashi.h"
+#include "CMackerel.h"
 #include "CTrailFollower.h"
 #include "FlockCameraFish.h"
 #include "PimCloneTexViewer.h"
@@ -498,6 +501,49 @@ TEST_F(Flocks, TheWanderingPointFishIsAHiddenSardineOnAOneColumnBarInNoFlock)
     ASSERT_NE(nullptr, bar);
     EXPECT_EQ(1, bar->columns);
     EXPECT_FLOAT_EQ(2.0f, bar->speedScale);
+}
+
+// The scene set-up's calls: the registered application's world, the
+// program's fish kinds, the viewer in the debug run mode only.
+TEST_F(Flocks, TheProgramsBuildUsesTheRegisteredWorldAndTheRealFishKinds)
+{
+    for (RunMode mode : {RunModeSaver, RunModeDebug}) {
+        SCOPED_TRACE(mode == RunModeDebug ? "debug" : "saver");
+        OruApplication localApp;
+        OruWorld w;
+        localApp.world = &w;
+        localApp.runMode = mode;
+        // Flock 0 of mackerels, flock 3 of blue breams, flock 5 of sardines,
+        // each 3 rows of 4 x (2 + 1); the rest none.
+        for (int k = 0; k < FlockCount; ++k)
+            SetFlock(k, 2, 0, 2, k == 0 ? 3 : k == 3 ? 5 : k == 5 ? 1 : 0, 1);
+        SetClone(1);
+        ASSERT_EQ(0, BuildFlocks());
+        ASSERT_EQ(0, BuildWanderingPointFish());
+
+        const int perFlock = 1 + 3 * 4 * 3;
+        const int viewers = mode == RunModeDebug ? 1 : 0;
+        ASSERT_EQ(3 * perFlock + 9 + viewers + 1, w.children.count);
+        auto child = [&](int i) { return static_cast<OruObject*>(w.children.items[i]); };
+        for (int i = 0; i < perFlock; ++i) {
+            EXPECT_NE(nullptr, dynamic_cast<CMackerel*>(child(i))) << i;
+            EXPECT_NE(nullptr, dynamic_cast<CBream*>(child(perFlock + i))) << i;
+            EXPECT_NE(nullptr, dynamic_cast<CIwashi*>(child(2 * perFlock + i))) << i;
+        }
+        EXPECT_EQ(child(1), FlockCameraFish[0].head);
+        EXPECT_EQ(child(perFlock + 1), FlockCameraFish[3].head);
+        EXPECT_EQ(child(2 * perFlock + 1), FlockCameraFish[5].head);
+        EXPECT_EQ(nullptr, FlockCameraFish[1].head);
+        EXPECT_EQ(mode == RunModeDebug,
+                  dynamic_cast<PimCloneTexViewer*>(child(3 * perFlock + 1)) != nullptr);
+        OruObject* wanderer = child(w.children.count - 1);
+        EXPECT_EQ(wanderer, WanderingPointFish);
+        EXPECT_NE(nullptr, dynamic_cast<CIwashi*>(wanderer));
+        EXPECT_EQ(1, wanderer->hidden);
+        localApp.world = nullptr;
+        w.FinalCleanup();
+        WanderingPointFish = nullptr;
+    }
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 
 #include "ScriptedRandom.h"
 
+#include "mesh/OruPtrArray.h"
 #include "scene/OruMove.h"
 
 #include <gtest/gtest.h>
@@ -401,8 +402,9 @@ float Percentile(std::vector<float> values, float p)
 }
 
 // A hidden leader on a flying bar, 8 rows x 4 columns of formation fish on its
-// column trails and 3 followers per formation fish, all from one corner,
-// updated as the world updates fish (mover first, then the move) at 50 Hz.
+// column trails and 3 followers per formation fish, all from one corner, one
+// group per row, updated as the world updates fish (mover first, then the
+// move) at 50 Hz.
 TEST_F(Movers, AFormationHoldsTogetherForTwoMinutes)
 {
     ScriptedRandom random;
@@ -425,13 +427,23 @@ TEST_F(Movers, AFormationHoldsTogetherForTwoMinutes)
     std::vector<Row> formation(rows);
     std::vector<OruMove*> trailFish;
     std::vector<std::pair<OruMove*, COffsetFollower*>> offsetFish;
+    // Each row with its followers is one group: the flocking offset keeps
+    // its fish apart.
+    std::vector<std::unique_ptr<OruPtrArray>> groups;
+    auto join = [&](OruMove* fish) {
+        groups.back()->Push(fish);
+        fish->group = groups.back().get();
+        fish->flockIndex = 0;
+    };
     for (int i = 0; i < rows; ++i) {
         formation[i].delay = 5 * i + 5;
+        groups.emplace_back(new OruPtrArray(10, 10));
         for (int j = 0; j < columns; ++j) {
             auto* t = new CTrailFollower();
             t->SetTrail(bar->columnTrails[j], 5 * i + 5);
             t->speedScale = 4.0f;
             OruMove* fish = make(t);
+            join(fish);
             formation[i].fish.push_back(fish);
             for (int k = 0; k < followers; ++k) {
                 auto* o = new COffsetFollower();
@@ -439,6 +451,7 @@ TEST_F(Movers, AFormationHoldsTogetherForTwoMinutes)
                              1.5f * SelRandUnit() - 0.75f);
                 o->speedScale = 4.0f;
                 offsetFish.emplace_back(make(o), o);
+                join(offsetFish.back().first);
             }
         }
     }
