@@ -15,8 +15,6 @@
 #include "texture/TextureCache.h"
 #include "trace/TraceD3DResult.h"
 
-#include <new>
-
 namespace {
 
 const DWORD LogoStateTokens[] = {
@@ -70,15 +68,7 @@ CLogo::CLogo() : cubeTexture(nullptr)
 
 HRESULT CLogo::InitDeviceObjects()
 {
-    // Running out of memory while the mesh loads is a result, not an
-    // exception through the world: the mesh then stays empty and the logo
-    // draws nothing.
-    try {
-        return PimVertexObject::InitDeviceObjects();
-    } catch (const std::bad_alloc&) {
-        TRACE_D3D(E_OUTOFMEMORY);
-        return E_OUTOFMEMORY;
-    }
+    return PimVertexObject::InitDeviceObjects();
 }
 
 HRESULT CLogo::RestoreDeviceObjects()

@@ -13,8 +13,8 @@ class CLogo : public PimVertexObject {
 public:
     CLogo();
 
-    // The base's: loads the .x mesh and computes the bounds. E_OUTOFMEMORY,
-    // the mesh left empty, when memory runs out on the way.
+    // The base's: loads the .x mesh (a mesh that does not load, for want
+    // of memory too, stays empty) and computes the bounds; 0.
     HRESULT InitDeviceObjects() override;
     // On a device with pixel shaders the cube texture first (a failure is
     // returned); then the base's textures, mesh buffers, shaders and state

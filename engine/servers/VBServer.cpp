@@ -11,6 +11,7 @@
 #include "trace/TraceD3DResult.h"
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -268,13 +269,20 @@ HRESULT LoadFileMesh(IDirect3DDevice8* device, const EmbeddedFileRef* file, OruF
     hr = xfile->CreateEnumObject(&memory, DXFILELOAD_FROMMEMORY, &enumObject);
     if (SUCCEEDED(hr) && !enumObject)
         hr = E_FAIL;
-    if (SUCCEEDED(hr))
-        hr = FindDataObjectByName(enumObject, "mesh1", &data);
-    if (SUCCEEDED(hr))
-        hr = mesh.CreateFromData(device, data);
+    // Running out of memory is a result here, so the objects above are
+    // still released.
+    try {
+        if (SUCCEEDED(hr))
+            hr = FindDataObjectByName(enumObject, "mesh1", &data);
+        if (SUCCEEDED(hr))
+            hr = mesh.CreateFromData(device, data);
+    } catch (const std::bad_alloc&) {
+        hr = E_OUTOFMEMORY;
+    }
     if (FAILED(hr)) {
         TRACE_D3D(hr);
-        hr = AppErrMediaLoad;
+        if (hr != E_OUTOFMEMORY)
+            hr = AppErrMediaLoad;
     }
     ReleaseObject(data);
     ReleaseObject(enumObject);
@@ -316,8 +324,13 @@ HRESULT VBServer::LoadXMesh(OruMeshRecord* record, int strips)
     HRESULT hr = LoadFileMesh(device, file, mesh);
     if (FAILED(hr))
         return hr;
-    if (FAILED(mesh.ConvertVertexFormat(device, record->fvf)) || !mesh.systemMesh ||
-        mesh.systemMesh->GetFVF() != record->fvf) {
+    try {
+        hr = mesh.ConvertVertexFormat(device, record->fvf);
+    } catch (const std::bad_alloc&) {
+        TRACE_D3D(E_OUTOFMEMORY);
+        return E_OUTOFMEMORY;
+    }
+    if (FAILED(hr) || !mesh.systemMesh || mesh.systemMesh->GetFVF() != record->fvf) {
         TRACE_D3D(D3DERR_INVALIDCALL);
         return AppErrMediaLoad;
     }
@@ -340,7 +353,11 @@ HRESULT VBServer::LoadXMesh(OruMeshRecord* record, int strips)
     }
 
     const size_t vertexBytes = size_t(stride) * size_t(vertexCount);
-    uint8_t* vertices = new uint8_t[vertexBytes];
+    uint8_t* vertices = new (std::nothrow) uint8_t[vertexBytes];
+    if (!vertices) {
+        TRACE_D3D(E_OUTOFMEMORY);
+        return E_OUTOFMEMORY;
+    }
     IDirect3DVertexBuffer8* vb = nullptr;
     hr = source->GetVertexBuffer(&vb);
     if (SUCCEEDED(hr) && vb) {
@@ -389,11 +406,22 @@ HRESULT VBServer::LoadXMesh(OruMeshRecord* record, int strips)
             StripGroup* groups = nullptr;
             uint16_t groupCount = 0;
             SetStripCacheSize(24);
-            MakeStrips(list, listCount, &groups, &groupCount);
-            if (groupCount > 0 && groups[0].kind == StripGroup::Strip && groups[0].indexCount > 0) {
+            try {
+                MakeStrips(list, listCount, &groups, &groupCount);
+            } catch (const std::bad_alloc&) {
+                groups = nullptr;
+                groupCount = 0;
+                hr = E_OUTOFMEMORY;
+            }
+            if (FAILED(hr)) {
+                // The builder ran out of memory: no strip.
+            } else if (groupCount > 0 && groups[0].kind == StripGroup::Strip && groups[0].indexCount > 0) {
                 faceCount = int32_t(groups[0].indexCount);
-                indices = new uint16_t[groups[0].indexCount];
-                std::memcpy(indices, groups[0].indexData, groups[0].indexCount * sizeof(uint16_t));
+                indices = new (std::nothrow) uint16_t[groups[0].indexCount];
+                if (indices)
+                    std::memcpy(indices, groups[0].indexData, groups[0].indexCount * sizeof(uint16_t));
+                else
+                    hr = E_OUTOFMEMORY;
             } else {
                 // Nothing drawable: every triangle had two equal indices.
                 DebugPrint(2, "LoadXMesh: no strip\n");
@@ -401,8 +429,11 @@ HRESULT VBServer::LoadXMesh(OruMeshRecord* record, int strips)
             }
             delete[] groups;
         } else {
-            indices = new uint16_t[listCount];
-            std::memcpy(indices, list, listCount * sizeof(uint16_t));
+            indices = new (std::nothrow) uint16_t[listCount];
+            if (indices)
+                std::memcpy(indices, list, listCount * sizeof(uint16_t));
+            else
+                hr = E_OUTOFMEMORY;
         }
         ib->Unlock();
     }

@@ -46,7 +46,7 @@ public:
     // made or set up; AppErrMediaLoad (0x8200000B) when the file does not
     // inflate, parse or hold a usable "mesh1", or the conversion fails;
     // the failure of a buffer access; E_OUTOFMEMORY when the server is
-    // full. On failure record is unchanged and nothing is appended. More
+    // full or memory runs out (never an exception). On failure record is unchanged and nothing is appended. More
     // than 20 attribute ranges keep the first 20. A mesh whose triangles all
     // have two equal indices leaves no strip: faceCount 0, indices null.
     HRESULT LoadXMesh(OruMeshRecord* record, int strips);
