@@ -5,6 +5,8 @@
 
 #include "Mackerel.h"
 #include "MackerelCheck.h"
+#include "TestDevice.h"
+#include "texture/TextureCache.h"
 
 #ifdef REEF_HAVE_PARTIAL_MORPH
 #include "CPartialMorph.h"
@@ -219,6 +221,24 @@ TEST(MackerelSkin, CheckSeesATransparentTexelInTheBodyBand)
         if (std::string(c.name) == "skin")
             c.run(view, failures);
     EXPECT_FALSE(failures.empty());
+}
+
+// The skin becomes a 512 x 512 texture with alpha on Wine's device, the way
+// the fish loads it.
+TEST(MackerelSkin, LoadsAsATextureWithAlphaOnTheDevice)
+{
+    TestDevice device(64, 64);
+    ASSERT_TRUE(device.Ok()) << device.Error();
+    IDirect3DTexture8* texture = nullptr;
+    ASSERT_EQ(LoadTexture(device.Device(), MackerelSkin.data, MackerelSkin.size, &texture, D3DFMT_UNKNOWN), 0);
+    ASSERT_NE(texture, nullptr);
+    D3DSURFACE_DESC desc = {};
+    ASSERT_EQ(texture->GetLevelDesc(0, &desc), 0);
+    EXPECT_EQ(desc.Width, 512u);
+    EXPECT_EQ(desc.Height, 512u);
+    EXPECT_TRUE(desc.Format == D3DFMT_DXT2 || desc.Format == D3DFMT_A8R8G8B8 || desc.Format == D3DFMT_A4R4G4B4)
+        << "format " << desc.Format;
+    ReleaseTexture(texture);
 }
 
 #ifdef REEF_HAVE_PARTIAL_MORPH

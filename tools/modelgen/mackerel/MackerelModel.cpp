@@ -176,15 +176,25 @@ Body BuildBody()
             ring.push_back({int(b.part.p.size()), phi});
             b.part.p.push_back(V3(r.x, yc + ay * std::cos(theta), MidZ + side * r.hw * std::sin(theta)));
         };
+        const int ringIndex = int(b.rings.size());
         add(0, 0, 0);
         for (int j = 1; j <= r.qL; ++j) {
-            const double th = Pi * j / (r.qL + 1);
+            double th = Pi * j / (r.qL + 1);
+            // The last ring has one flank point more on the left: just off
+            // the top, 0.000065 from the midplane; the others face the right's.
+            if (r.qL != r.qR)
+                th = j == 1 ? std::asin(0.000065 / r.hw) : Pi * (j - 1) / (r.qR + 1);
             add(th, -1, th);
         }
         add(Pi, 0, Pi);
         for (int j = r.qR; j >= 1; --j) {
             const double th = Pi * j / (r.qR + 1);
             add(th, +1, 2 * Pi - th);
+        }
+        // Three right flank points stand a little off their mirror images.
+        if (ringIndex == 3 || ringIndex == 6 || ringIndex == 7) {
+            const int j = ringIndex == 3 ? 1 : (ringIndex == 6 ? 2 : 4);
+            b.part.p[ring[ring.size() - j].vertex].z += 0.00006;
         }
         b.rings.push_back(ring);
     }
@@ -233,7 +243,7 @@ Part DorsalFin()
     Part f = FlatFin({{-0.0008, 0.0260}, {0.0200, 0.0280}, {0.0400, 0.0265}, {0.0600, 0.0225}, {0.0800, 0.0180},
                       {0.1000, 0.0125}, {0.1217, 0.0074}},
                      {{0.0030, 0.0340}, {0.0150, 0.0480}, {0.0310, 0.052570}, {0.0500, 0.0360}, {0.0750, 0.0380},
-                      {0.1000, 0.0260}, {0.1232, 0.0082}},
+                      {0.1000, 0.0260}, {0.123150, 0.0082}},
                      FinZ);
     f.uv = [](const V3& q) {
         return std::array<double, 2>{4.6114 * q.x - 0.1620 * q.y + 0.0588, 0.3408 - 0.2076 * q.x - 5.9379 * q.y};
@@ -741,7 +751,9 @@ HostModel BuildMackerel()
         const std::vector<int> upperJaw = {b.At(0, 0, 0), b.At(1, -1, 1), b.At(1, +1, 1)};
         const std::vector<int> chin = {b.At(3, 2, 0)};
         const Placed& pl = m.parts[0];
-        const double hx = -0.0340, hy = 0.0025;
+        // The hinge is level with the snout, so that the snout moves a little
+        // toward the tail in both poses.
+        const double hx = -0.0112, hy = 0.0020;
         auto turn = [&](PoseVerts& p, double angle) {
             for (int v : jaw) {
                 const V3 q = p.pos[v];
@@ -751,9 +763,9 @@ HostModel BuildMackerel()
                 MoveTo(p, pl, v, to);
             }
         };
-        turn(poseA[0], -0.28);
+        turn(poseA[0], -0.1228);
         Move(poseA[0], pl, corners, V3(0, 0.0005, 0));
-        turn(poseB[0], 0.30);
+        turn(poseB[0], 0.1329);
         Move(poseB[0], pl, backOfMouth, V3(-0.0021, -0.0004, 0));
         Move(poseB[0], pl, upperJaw, V3(0.0003, 0.0004, 0));
         Move(poseB[0], pl, chin, V3(-0.0006, -0.0003, 0));

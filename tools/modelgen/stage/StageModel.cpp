@@ -389,34 +389,44 @@ HostStage BuildStage()
         if (next != slots.size())
             out.idx.clear(); // a piece whose polygons do not fill its vertex runs fails the checks
     }
-    // Colours: the baked light, zero on faces turned to -y and on the
-    // deepest vertices, and a reddish cast on some faces turned to -x.
+    // Colours: the baked light.
     std::vector<V3> colour(vertexCount);
     for (int g = 0; g < vertexCount; ++g) {
         colour[g] = Colour(pos[g], polyNormal[g]);
         colour[g] = V3(Literal(colour[g].x, 4), Literal(colour[g].y, 4), Literal(colour[g].z, 4));
     }
+    // A reddish cast on the 48 highest vertices of faces turned to -x, then
+    // black where the light does not reach: faces turned to -y, then those
+    // turned to +z, then the deepest of the rest (the tops last).
+    auto black = [&](int g) { return colour[g].x == 0 && colour[g].y == 0 && colour[g].z == 0; };
+    std::vector<int> order(vertexCount);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return pos[a].y > pos[b].y; });
+    std::vector<int> reddish(vertexCount, 0);
+    int reddishCount = 0;
+    for (int g : order) {
+        if (reddishCount == 48)
+            break;
+        if (polyNormal[g].x < -0.9 && !black(g)) {
+            colour[g] = V3(Literal(colour[g].y * 1.3, 4), colour[g].y, colour[g].z);
+            reddish[g] = 1;
+            ++reddishCount;
+        }
+    }
     int zeros = 0;
     for (int g = 0; g < vertexCount; ++g)
-        zeros += colour[g].x == 0 && colour[g].y == 0 && colour[g].z == 0;
-    std::vector<int> byDepth(vertexCount);
-    std::iota(byDepth.begin(), byDepth.end(), 0);
-    std::stable_sort(byDepth.begin(), byDepth.end(), [&](int a, int b) { return pos[a].y < pos[b].y; });
-    for (int g : byDepth) {
+        zeros += black(g);
+    auto rank = [&](int g) { return polyNormal[g].z > 0.9 ? 0 : (polyNormal[g].y > 0.9 ? 2 : 1); };
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return rank(a) != rank(b) ? rank(a) < rank(b) : pos[a].y < pos[b].y;
+    });
+    for (int g : order) {
         if (zeros >= 238)
             break;
-        if (colour[g].x == 0 && colour[g].y == 0 && colour[g].z == 0)
+        if (black(g) || reddish[g])
             continue;
         colour[g] = V3(0, 0, 0);
         ++zeros;
-    }
-    int reddish = 0;
-    for (int g = 0; g < vertexCount && reddish < 48; ++g) {
-        const bool minusX = polyNormal[g].x < -0.9;
-        if (!minusX || (colour[g].x == 0 && colour[g].y == 0 && colour[g].z == 0))
-            continue;
-        colour[g] = V3(Literal(colour[g].y * 1.3, 4), colour[g].y, colour[g].z);
-        ++reddish;
     }
     for (int g = 0; g < vertexCount; ++g) {
         const V3 s = StoreTurned(nrm[g]);
