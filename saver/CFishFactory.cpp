@@ -4,14 +4,16 @@
 #include "CIwashi.h"
 #include "CMackerel.h"
 
+#include <new>
+
 CFish* CFishFactory::MakeFish(int32_t kind)
 {
     switch (kind) {
     case FishKindBream:
-        return new CBream(0);
+        return new (std::nothrow) CBream(0);
     case FishKindMackerel:
-        return new CMackerel();
+        return new (std::nothrow) CMackerel();
     default:
-        return new CIwashi();
+        return new (std::nothrow) CIwashi();
     }
 }

@@ -17,6 +17,7 @@ public:
     virtual ~CFishFactory() = default;
 
     // FishKindSardine: a CIwashi; FishKindBream: a CBream with skin type 0;
-    // FishKindMackerel: a CMackerel; any other kind: a CIwashi.
+    // FishKindMackerel: a CMackerel; any other kind: a CIwashi. Null when
+    // the fish cannot be allocated.
     virtual CFish* MakeFish(int32_t kind);
 };

@@ -49,8 +49,23 @@ int ShapeIndex(int32_t setting)
 } // namespace
 
 CFlockBuilder::CFlockBuilder(OruWorld* worldIn, CFishFactory* factoryIn, bool showCloneTextureIn)
-    : world(worldIn), factory(factoryIn), showCloneTexture(showCloneTextureIn), fishList(nullptr), listLength(0)
+    : world(worldIn), factory(factoryIn), showCloneTexture(showCloneTextureIn), fishList(nullptr), listLength(0),
+      outOfMemory(false)
 {
+}
+
+template <typename T, typename... Args> T* CFlockBuilder::Make(Args... args)
+{
+    T* made = new (std::nothrow) T(args...);
+    if (!made)
+        outOfMemory = true;
+    return made;
+}
+
+void CFlockBuilder::Discard(OruObject* object)
+{
+    object->FinalCleanup();
+    delete object;
 }
 
 int32_t CFlockBuilder::FishKind(int32_t flockFish)
@@ -86,8 +101,8 @@ bool CFlockBuilder::Adopt(OruObject* object)
 {
     if (world->AddObject(object) == 0)
         return true;
-    object->FinalCleanup();
-    delete object;
+    outOfMemory = true;
+    Discard(object);
     return false;
 }
 
@@ -102,9 +117,10 @@ HRESULT CFlockBuilder::BuildFlocks()
 {
     if (!world || !factory)
         return 0;
+    outOfMemory = false;
     fishList = new (std::nothrow) CFish*[FlockFishListCapacity]();
     if (!fishList)
-        return 0;
+        return E_OUTOFMEMORY;
     listLength = 0;
 
     for (int32_t k = 0; k < FlockCount; ++k) {
@@ -130,7 +146,7 @@ HRESULT CFlockBuilder::BuildFlocks()
     delete[] fishList;
     fishList = nullptr;
     listLength = 0;
-    return 0;
+    return outOfMemory ? E_OUTOFMEMORY : 0;
 }
 
 HRESULT CFlockBuilder::BuildFlock(OruFlockRecord record)
@@ -141,7 +157,11 @@ HRESULT CFlockBuilder::BuildFlock(OruFlockRecord record)
     if (!leader)
         return 0;
     leader->hidden = 1;
-    PimFlyingBar* bar = new PimFlyingBar(record.columns);
+    PimFlyingBar* bar = Make<PimFlyingBar>(record.columns);
+    if (!bar) {
+        Discard(leader);
+        return 0;
+    }
     bar->speedScale = LeaderSpeedScale;
     leader->mover = bar;
     // Without its leader the formation would have no trails to follow.
@@ -156,7 +176,11 @@ HRESULT CFlockBuilder::BuildFlock(OruFlockRecord record)
             CFish* fish = CreateFish(&record);
             if (!fish)
                 continue;
-            CTrailFollower* follower = new CTrailFollower();
+            CTrailFollower* follower = Make<CTrailFollower>();
+            if (!follower) {
+                Discard(fish);
+                continue;
+            }
             follower->SetTrail(bar->ColumnTrail(j), 5 * i + 5);
             follower->speedScale = FollowerSpeedScale;
             fish->mover = follower;
@@ -186,8 +210,10 @@ CFish* CFlockBuilder::CreateFish(const OruFlockRecord* record)
     if (!factory || !record)
         return nullptr;
     CFish* fish = factory->MakeFish(FishKind(record->kind));
-    if (!fish)
+    if (!fish) {
+        outOfMemory = true;
         return nullptr;
+    }
     const int32_t k = record->flockIndex;
     const float r = SelRandUnit();
     fish->scale = FishScale(FlockSetting(k, FlockSizeVarie), r);
@@ -213,7 +239,11 @@ void CFlockBuilder::AddFollowers(CFish* fish, OruFlockRecord record)
         CFish* follower = CreateFish(&record);
         if (!follower)
             continue;
-        COffsetFollower* mover = new COffsetFollower();
+        COffsetFollower* mover = Make<COffsetFollower>();
+        if (!mover) {
+            Discard(follower);
+            continue;
+        }
         mover->SetTarget(fish, 1.5f * r3 - 0.75f, 3.0f * r2 - 1.5f, 1.5f * r1 - 0.75f);
         mover->speedScale = FollowerSpeedScale;
         follower->mover = mover;
@@ -229,8 +259,9 @@ void CFlockBuilder::BuildFishGroups()
 
     // One group per run of fish up to a null; the double null ends the list.
     for (int pos = 0; pos < FlockFishListCapacity && fishList[pos];) {
-        OruPtrArray* group = new OruPtrArray(GroupCapacity, GroupGrowStep);
-        if (!world->groupList || !world->groupList->Add(group)) {
+        OruPtrArray* group = Make<OruPtrArray>(GroupCapacity, GroupGrowStep);
+        if (group && (!world->groupList || !world->groupList->Add(group))) {
+            outOfMemory = true;
             delete group;
             group = nullptr;
         }
@@ -244,8 +275,8 @@ void CFlockBuilder::BuildFishGroups()
         return;
     bool viewerMade = false;
     for (int pos = 0; pos < FlockFishListCapacity && fishList[pos];) {
-        PimRenderTexture* texture = new PimRenderTexture();
-        const bool added = Adopt(texture);
+        PimRenderTexture* texture = Make<PimRenderTexture>();
+        const bool added = texture && Adopt(texture);
         CFish* master = fishList[pos];
         for (; pos < FlockFishListCapacity && fishList[pos]; ++pos) {
             if (!added)
@@ -266,9 +297,11 @@ void CFlockBuilder::BuildFishGroups()
             fish->cloneMaster = master;
             if (showCloneTexture && !viewerMade) {
                 viewerMade = true;
-                PimCloneTexViewer* viewer = new PimCloneTexViewer(ViewerLeft, ViewerTop, ViewerWidth);
-                viewer->SetTexture(&texture->texture);
-                Adopt(viewer);
+                PimCloneTexViewer* viewer = Make<PimCloneTexViewer>(ViewerLeft, ViewerTop, ViewerWidth);
+                if (viewer) {
+                    viewer->SetTexture(&texture->texture);
+                    Adopt(viewer);
+                }
             }
         }
         ++pos;
@@ -281,15 +314,20 @@ HRESULT CFlockBuilder::BuildWanderingPointFish()
         return 0;
     CFish* fish = factory->MakeFish(FishKindSardine);
     if (!fish)
-        return 0;
+        return E_OUTOFMEMORY;
     fish->position = Vector3(0, 0, 0);
     fish->hidden = 1;
     fish->flockIndex = -1;
-    PimFlyingBar* bar = new PimFlyingBar(1);
+    PimFlyingBar* bar = Make<PimFlyingBar>(1);
+    if (!bar) {
+        Discard(fish);
+        return E_OUTOFMEMORY;
+    }
     bar->speedScale = LeaderSpeedScale;
     fish->mover = bar;
-    if (Adopt(fish))
-        WanderingPointFish = fish;
+    if (!Adopt(fish))
+        return E_OUTOFMEMORY;
+    WanderingPointFish = fish;
     return 0;
 }
 

@@ -43,7 +43,9 @@ public:
     // group's texture (the debug run mode).
     CFlockBuilder(OruWorld* world, CFishFactory* factory, bool showCloneTexture);
 
-    // Flocks 0 to 7 from their settings, then the fish groups. Returns 0.
+    // Flocks 0 to 7 from their settings, then the fish groups. Returns 0,
+    // or E_OUTOFMEMORY when something could not be made or added (what was
+    // made is left in the world, consistently wired, and the rest skipped).
     HRESULT BuildFlocks();
     // One flock: leader, formation and followers. Returns 0.
     HRESULT BuildFlock(OruFlockRecord record);
@@ -57,7 +59,8 @@ public:
     void BuildFishGroups();
     // The camera's hidden wandering-point fish: a sardine at the origin on a
     // one-column flying bar, added to the world and kept in
-    // WanderingPointFish. Returns 0.
+    // WanderingPointFish. Returns 0, or E_OUTOFMEMORY when it could not be
+    // made or added.
     HRESULT BuildWanderingPointFish();
 
     // The kind a FlockFish setting builds: 1 sardine, 2 (and the bream
@@ -73,16 +76,21 @@ private:
     bool Adopt(OruObject* object);
     // Appends an entry to the fish list, keeping room for its final null.
     void Append(CFish* fish);
+    // A new T, or null (and the build marked short of memory).
+    template <typename T, typename... Args> T* Make(Args... args);
+    // Finalises and deletes a fish that is not handed to the world.
+    static void Discard(OruObject* object);
 
     OruWorld* world;
     CFishFactory* factory;
     bool showCloneTexture;
     CFish** fishList; // during BuildFlocks only
     int32_t listLength;
+    bool outOfMemory;
 };
 
 // The scene set-up's calls, on the registered application's world with the
 // program's fish kinds: the flocks, then the wandering-point fish. Both
-// return 0.
+// return 0, or E_OUTOFMEMORY when something could not be made.
 HRESULT BuildFlocks();
 HRESULT BuildWanderingPointFish();

@@ -45,10 +45,15 @@ class CountingFactory : public CFishFactory {
 public:
     CFish* MakeFish(int32_t kind) override
     {
+        const int call = static_cast<int>(kinds.size());
         kinds.push_back(kind);
+        for (int f : failing)
+            if (f == call)
+                return nullptr;
         return new CountedFish(kind);
     }
     std::vector<int32_t> kinds;
+    std::vector<int> failing; // calls (from 0) that make no fish
 };
 
 int32_t KindOf(OruObject* o)
@@ -543,6 +548,53 @@ TEST_F(Flocks, TheProgramsBuildUsesTheRegisteredWorldAndTheRealFishKinds)
         localApp.world = nullptr;
         w.FinalCleanup();
         WanderingPointFish = nullptr;
+    }
+}
+
+// Fish that cannot be made (allocation failures) are left out, the build
+// says so, and every group still holds only fish the world owns.
+TEST_F(Flocks, FishThatCannotBeMadeAreLeftOutAndTheBuildReportsIt)
+{
+    // One flock of 3 rows of 4 x (2 + 1) sardines. Calls: 0 the leader, then
+    // each formation fish followed by its followers' calls.
+    const struct {
+        const char* name;
+        std::vector<int> failing;
+        int fish;
+        std::vector<int> groups;
+    } cases[] = {
+        {"none", {}, 37, {12, 12, 12}},
+        {"a follower", {2}, 36, {11, 12, 12}},
+        {"a formation fish (its followers are not asked for)", {4}, 34, {9, 12, 12}},
+        {"the whole second row", {13, 14, 15, 16}, 25, {12, 12}},
+        {"the leader", {0}, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OruApplication localApp;
+        OruWorld w;
+        localApp.world = &w;
+        OnlyFlockZero(2, 2);
+        SetClone(1);
+        CountingFactory f;
+        f.failing = c.failing;
+        CFlockBuilder builder(&w, &f, false);
+        EXPECT_EQ(c.failing.empty() ? 0 : E_OUTOFMEMORY, builder.BuildFlocks());
+        ASSERT_EQ(static_cast<int>(c.groups.size()), w.groupList->count);
+        ASSERT_EQ(c.fish + w.groupList->count, w.children.count);
+        for (int g = 0; g < w.groupList->count; ++g) {
+            OruPtrArray* group = w.groupList->groups[g];
+            EXPECT_EQ(c.groups[g], group->count) << g;
+            for (int m = 0; m < group->count; ++m) {
+                auto* fish = static_cast<CFish*>(group->items[m]);
+                ASSERT_NE(nullptr, fish);
+                EXPECT_EQ(group, fish->group);
+                EXPECT_NE(nullptr, fish->renderTexture);
+            }
+        }
+        EXPECT_EQ(c.fish == 0, FlockCameraFish[0].head == nullptr);
+        localApp.world = nullptr;
+        w.FinalCleanup();
     }
 }
 
