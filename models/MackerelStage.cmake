@@ -24,3 +24,6 @@ add_library(mackerelstagemodels STATIC
 target_include_directories(mackerelstagemodels PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(mackerelstagemodels PUBLIC engine mackerelskin)
 target_link_libraries(modeldata INTERFACE mackerelstagemodels)
+# Nothing refers to the stage mesh, so its archive member is asked for by
+# name: every program carries it and builds its record at start-up.
+target_link_options(mackerelstagemodels INTERFACE "LINKER:-u,StageMesh")
