@@ -27,7 +27,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -596,6 +598,44 @@ TEST_F(Flocks, FishThatCannotBeMadeAreLeftOutAndTheBuildReportsIt)
         localApp.world = nullptr;
         w.FinalCleanup();
     }
+}
+
+// The world updates a built flock of real fish: each formation fish keeps
+// near its delayed trail sample and each follower near its goal.
+TEST_F(Flocks, BuiltFlocksSwimInFormationUnderTheWorldsUpdate)
+{
+    OnlyFlockZero(2, 2, 2); // 3 rows of 4 x (2 + 1) breams
+    SetClone(0);
+    CFishFactory real;
+    CFlockBuilder builder(&world, &real, false);
+    ASSERT_EQ(0, builder.BuildFlocks());
+    ASSERT_EQ(37, Children());
+    auto* bar = dynamic_cast<PimFlyingBar*>(Child(0)->mover);
+    ASSERT_NE(nullptr, bar);
+
+    float worstLag = 0, worstGap = 0;
+    for (int n = 1; n <= 60 * 50; ++n) {
+        ASSERT_EQ(0, world.UpdateAll(n * 0.02f));
+        if (n < 20 * 50)
+            continue;
+        for (int i = 1; i < Children(); ++i) {
+            OruObject* fish = Child(i);
+            ASSERT_TRUE(std::isfinite(fish->position.x + fish->position.y + fish->position.z)) << n;
+            if (auto* t = dynamic_cast<CTrailFollower*>(fish->mover)) {
+                Vector3 goal;
+                t->followedTrail->GetDelayed(&goal, t->delay);
+                const D3DXVECTOR3 d = goal - fish->position;
+                worstLag = std::max(worstLag, D3DXVec3Length(&d));
+            } else if (auto* o = dynamic_cast<COffsetFollower*>(fish->mover)) {
+                const D3DXVECTOR3 d = o->leader->position + o->offset - fish->position;
+                worstGap = std::max(worstGap, D3DXVec3Length(&d));
+            }
+        }
+    }
+    std::printf("worst row lag %.3f, worst follower gap %.3f\n", worstLag, worstGap);
+    EXPECT_GT(bar->path.count, 10) << "the leader went along its path";
+    EXPECT_LT(worstLag, 5.0f);
+    EXPECT_LT(worstGap, 4.0f);
 }
 
 } // namespace
