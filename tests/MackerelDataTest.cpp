@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -198,6 +199,99 @@ INSTANTIATE_TEST_SUITE_P(Data, MackerelRule, ::testing::ValuesIn(mackerelcheck::
                                  n += (*c == ' ' || *c == '-') ? '_' : *c;
                              return n;
                          });
+
+// A copy of every array, as floats and indices, to damage in one place.
+struct DataCopy {
+    std::vector<float> frames[11], pose, low;
+    std::vector<uint16_t> frameIdx[11], poseIdx, lowIdx;
+    std::vector<uint32_t> frameRanges[11], poseRanges, lowRanges;
+
+    DataCopy()
+    {
+        for (int k = 0; k < MackerelFrameCount; ++k)
+            Take(MackerelFrames[k], frames[k], frameIdx[k], frameRanges[k]);
+        Take(MackerelPoseMesh, pose, poseIdx, poseRanges);
+        Take(MackerelLowMesh, low, lowIdx, lowRanges);
+    }
+    static void Take(const OruMeshRecord& r, std::vector<float>& v, std::vector<uint16_t>& i, std::vector<uint32_t>& g)
+    {
+        const float* f = static_cast<const float*>(r.vertices);
+        v.assign(f, f + size_t(r.vertexCount) * size_t(r.stride / 4));
+        i.assign(r.indices, r.indices + size_t(r.faceCount) * 3);
+        const uint32_t* q = reinterpret_cast<const uint32_t*>(r.ranges);
+        g.assign(q, q + size_t(r.rangeCount) * 5);
+    }
+    static mackerelcheck::MeshView ViewOf(const std::vector<float>& v, int stride, const std::vector<uint16_t>& i,
+                                          const std::vector<uint32_t>& g)
+    {
+        mackerelcheck::MeshView m;
+        m.v = v.data();
+        m.strideFloats = stride;
+        m.vertexCount = int(v.size()) / stride;
+        m.idx = i.data();
+        m.faceCount = int(i.size()) / 3;
+        m.ranges = g.data();
+        m.rangeCount = int(g.size()) / 5;
+        return m;
+    }
+    std::vector<std::string> Run(const char* check) const
+    {
+        mackerelcheck::MackerelView view;
+        for (int k = 0; k < MackerelFrameCount; ++k)
+            view.frames[k] = ViewOf(frames[k], k == 0 ? 8 : 6, frameIdx[k], frameRanges[k]);
+        view.pose = ViewOf(pose, 6, poseIdx, poseRanges);
+        view.low = ViewOf(low, 8, lowIdx, lowRanges);
+        view.skinDds = SkinFile().data();
+        view.skinDdsSize = SkinFile().size();
+        std::vector<std::string> failures;
+        for (const auto& c : mackerelcheck::MackerelChecks())
+            if (std::string(c.name) == check)
+                c.run(view, failures);
+        return failures;
+    }
+};
+
+struct Damage {
+    const char* check;
+    const char* what;
+    void (*apply)(DataCopy&);
+};
+
+const Damage Damages[] = {
+    {"swim wave", "a keyframe's z 2e-6 off the wave", [](DataCopy& d) { d.frames[3][160 * 6 + 2] += 2e-6f; }},
+    {"fin sheets", "a back-sheet normal not negated", [](DataCopy& d) { d.frames[0][146 * 8 + 4] *= -1; }},
+    {"body surface", "a body triangle wound the other way",
+     [](DataCopy& d) { std::swap(d.frameIdx[0][30], d.frameIdx[0][31]); }},
+    {"records", "a keyframe's index list differs", [](DataCopy& d) { std::swap(d.frameIdx[5][30], d.frameIdx[5][31]); }},
+    {"poses", "one more dorsal vertex moved in pose B", [](DataCopy& d) { d.pose[410 * 6] += 1e-6f; }},
+    {"poses", "a pose range's triangles off the shift law", [](DataCopy& d) { std::swap(d.poseIdx[0], d.poseIdx[1]); }},
+    {"low-detail mesh", "a body vertex not a rest-pose copy", [](DataCopy& d) { d.low[0] += 1e-6f; }},
+    {"bounds and projections", "a texture coordinate off its projection", [](DataCopy& d) { d.frames[0][200 * 8 + 6] += 0.001f; }},
+    {"normals", "a body normal turned 0.1 degrees", [](DataCopy& d) {
+         float* n = &d.frames[0][50 * 8 + 3];
+         const float c = std::cos(0.1f * 3.14159265f / 180), s = std::sin(0.1f * 3.14159265f / 180);
+         const float x = n[0], y = n[1];
+         n[0] = c * x - s * y;
+         n[1] = s * x + c * y;
+     }},
+    {"eyes", "the right eye's centre listed first", [](DataCopy& d) {
+         for (uint16_t& i : d.frameIdx[0])
+             if (i == 254 || i == 256)
+                 i = uint16_t(i == 254 ? 256 : 254);
+     }},
+};
+
+class MackerelDamage : public ::testing::TestWithParam<Damage> {};
+
+TEST_P(MackerelDamage, IsSeenByItsCheck)
+{
+    DataCopy d;
+    ASSERT_TRUE(d.Run(GetParam().check).empty());
+    GetParam().apply(d);
+    EXPECT_FALSE(d.Run(GetParam().check).empty()) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Copies, MackerelDamage, ::testing::ValuesIn(Damages));
 
 TEST(MackerelSkin, IsACompressedDdsWhoseSizeIsSetAtStartUp)
 {
