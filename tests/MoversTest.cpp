@@ -514,4 +514,38 @@ TEST_F(Movers, AFormationHoldsTogetherForTwoMinutes)
         b->FinalCleanup();
 }
 
+// A flying bar never stops turning toward its goal, so it never circles one
+// for good: over an hour a new path point always comes within a minute, and
+// the body stays in the stage.
+TEST_F(Movers, ABarKeepsAddingPathPointsForAnHour)
+{
+    for (uint32_t seed : {1u, 22u, 333u, 4444u}) {
+        ScriptedRandom random;
+        random.Seed(seed * 7777u);
+        auto* bar = new PimFlyingBar(4);
+        OruMove body;
+        body.position = Vector3(2, 2, 2);
+        body.mover = bar;
+        int written = bar->path.writeIndex;
+        float lastPoint = 0.0f, longestWait = 0.0f, prev = 0.0f;
+        for (int n = 1; n <= 3600 * 50; ++n) {
+            const float time = n * 0.02f;
+            bar->Follow(time, prev, &body);
+            body.Update(time, prev);
+            prev = time;
+            if (bar->path.writeIndex != written) {
+                written = bar->path.writeIndex;
+                longestWait = std::max(longestWait, time - lastPoint);
+                lastPoint = time;
+            }
+            ASSERT_TRUE(Finite(body.position)) << seed << " step " << n;
+            ASSERT_LT(std::fabs(body.position.x), 14.0f) << seed << " step " << n;
+            ASSERT_LT(std::fabs(body.position.z), 14.0f) << seed << " step " << n;
+        }
+        longestWait = std::max(longestWait, prev - lastPoint);
+        EXPECT_LT(longestWait, 60.0f) << "seed " << seed;
+        body.FinalCleanup();
+    }
+}
+
 } // namespace
