@@ -1,5 +1,16 @@
 #include "SelApplication.h"
 
+#include "CBackPaper.h"
+#include "CBubbles.h"
+#include "CCaustic.h"
+#include "CFlare.h"
+#include "CFlockBuilder.h"
+#include "CLight.h"
+#include "CLogo.h"
+#include "CMark.h"
+#include "CPathWanderer.h"
+#include "SelRandom.h"
+#include "SelStencilPaint.h"
 #include "SettingsTables.h"
 
 #include "scene/OruCamera.h"
@@ -97,6 +108,75 @@ HRESULT SelApplication::OneTimeSceneInit()
     // Without a world there is no scene: the framework shows "Not enough memory."
     if (!world)
         return E_OUTOFMEMORY;
+    HRESULT hr;
+#define REEF_ADD(object) \
+    if (FAILED(hr = Add(object))) \
+        return hr
+
+    REEF_ADD(new (std::nothrow) CCaustic());
+
+    for (int i = 0; i < 3; ++i) {
+        CLight* light = new (std::nothrow) CLight();
+        CPathWanderer* wanderer = light ? new (std::nothrow) CPathWanderer() : nullptr;
+        if (!wanderer) {
+            delete light;
+            return E_OUTOFMEMORY;
+        }
+        wanderer->speedScale = 20.0f;
+        light->mover = wanderer;
+        if (FAILED(world->AddLight(light, light->lightColour))) {
+            light->FinalCleanup();
+            delete light;
+            return E_OUTOFMEMORY;
+        }
+        REEF_ADD(light);
+    }
+
+    REEF_ADD(new (std::nothrow) CBackPaper());
+
+    // Each mark a tenth nearer the eye than the one before, accumulated in float.
+    float distance = 50.0f;
+    for (int k = 0; k < 30; ++k) {
+        CMark* mark = new (std::nothrow) CMark();
+        if (mark) {
+            mark->distance = distance;
+            mark->scale = 30.0f * SelRandUnit() + 20.0f;
+        }
+        REEF_ADD(mark);
+        distance -= 0.1f;
+    }
+
+    if (FAILED(hr = BuildFlocks()))
+        return hr;
+    if (FAILED(hr = BuildWanderingPointFish()))
+        return hr;
+
+    CLogo* logo = new (std::nothrow) CLogo();
+    if (logo)
+        logo->position = Vector3{0.0f, 0.0f, 15.0f};
+    REEF_ADD(logo);
+
+    for (int i = 0; i < 20; ++i) {
+        CBubbles* bubbles = new (std::nothrow) CBubbles();
+        if (bubbles) {
+            // Three draws in the order x, y, z.
+            const float x = 30.0f * SelRandUnit() - 15.0f;
+            const float y = 8.0f * SelRandUnit() - 8.0f;
+            const float z = 30.0f * SelRandUnit() - 15.0f;
+            bubbles->position = Vector3{x, y, z};
+        }
+        REEF_ADD(bubbles);
+    }
+    CBubbles* column = new (std::nothrow) CBubbles();
+    if (column) {
+        column->position.y = 4.0f;
+        column->scale = 20.0f;
+    }
+    REEF_ADD(column);
+
+    REEF_ADD(new (std::nothrow) CFlare());
+    REEF_ADD(new (std::nothrow) SelStencilPaint());
+#undef REEF_ADD
     return 0;
 }
 

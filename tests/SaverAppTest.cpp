@@ -264,6 +264,12 @@ TEST_F(SaverApp, SecondFinalCleanupDeletesNothing)
     Start(RunModeDebug);
     SendMessageA(app->window, WM_CLOSE, 0, 0);
     EXPECT_EQ(nullptr, app->world) << "the close request cleaned up";
+    EXPECT_EQ(nullptr, app->device);
+    // The end of WinMain cleans up once more, and a second shutdown reaches
+    // the same clean-up: both find nothing left to free.
+    app->ShutdownDevice3D();
     EXPECT_EQ(0, app->FinalCleanup());
     EXPECT_EQ(nullptr, app->world);
+    EXPECT_EQ(1, SelApplication::invalidateCalls);
+    EXPECT_EQ(1, SelApplication::deleteCalls);
 }
