@@ -186,6 +186,31 @@ TEST_F(Flocks, EveryShapeBuildsItsRowsColumnsAndFollowersAsOneGroupPerRow)
     }
 }
 
+// Shape settings beyond the tables take the nearest row or column.
+TEST_F(Flocks, ShapeSettingsOutsideTheTablesTakeTheNearestEntry)
+{
+    const struct {
+        int32_t form, scale;
+        int32_t rows, columns, followers;
+    } cases[] = {{5, -1, 7, 8, 4}, {-3, 9, 4, 3, 2}, {1, 3, 6, 2, 2}};
+    for (const auto& c : cases) {
+        OruApplication localApp;
+        OruWorld w;
+        localApp.world = &w;
+        OnlyFlockZero(c.form, c.scale);
+        SetClone(0);
+        CountingFactory f;
+        CFlockBuilder builder(&w, &f, false);
+        ASSERT_EQ(0, builder.BuildFlocks());
+        EXPECT_EQ(c.rows, w.flocks[0].rows) << c.form << " " << c.scale;
+        EXPECT_EQ(c.columns, w.flocks[0].columns) << c.form << " " << c.scale;
+        EXPECT_EQ(c.followers, w.flocks[0].followersPerFish) << c.form << " " << c.scale;
+        EXPECT_EQ(1 + c.rows * c.columns * (c.followers + 1), w.children.count);
+        localApp.world = nullptr;
+        w.FinalCleanup();
+    }
+}
+
 TEST_F(Flocks, TheDefaultsBuildEightFlocksWithFlockZeroOf128BreamsInEightGroupsOf16)
 {
     CFlockBuilder builder(&world, &factory, false);

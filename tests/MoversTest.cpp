@@ -284,6 +284,21 @@ TEST_F(Movers, BarSamplesEachColumnAtItsOffsetTurnedWithTheBody)
         ExpectVectorNear(at + c.expected, sample, c.name);
     }
 
+    // A rate that is not a number leaves the roll as it was.
+    SetRollRate(NaN);
+    {
+        PimFlyingBar bar(1);
+        bar.columnOffsets[0] = offset;
+        OruMove body;
+        body.position = at;
+        body.roll = 0.25f;
+        bar.Follow(3.0f, 3.0f, &body);
+        EXPECT_EQ(0.25f, body.roll);
+        Vector3 sample;
+        bar.columnTrails[0]->GetDelayed(&sample, 1);
+        EXPECT_TRUE(Finite(sample));
+    }
+
     // Without the setting the roll rate is 0.2 rad/s; samples are 0.2 s apart.
     SceneParams = CParameter();
     PimFlyingBar bar(3);

@@ -1,4 +1,5 @@
-# Flocks and their movers: pure logic with a scripted random source.
+# Flocks and their movers: their logic with a scripted random source, the
+# formation under steering and the world's update.
 reef_test(MoversTest MoversTest.cpp)
 target_link_libraries(MoversTest PRIVATE saverlib)
 reef_test(FlocksTest FlocksTest.cpp)
