@@ -128,16 +128,17 @@ struct FishCase {
     double normalTolDeg;
     double phaseDeg, waveRateDeg;
     double ampMin, ampMax;
+    int ampMinVertex, ampMaxVertex;  // the snout; the upper (sardine) or lower (bream) tail tip
     V3 boxLo, boxHi;  // over all frames, to 5 decimals
     const uint32_t* hashes;
 };
 
 const FishCase Sardine = {"sardine", SardineFrames, 138, 224, &SardineTable, {0, 1, 2}, 0, {{1, 6}, {2, 20}},
-                          1.0, 46.516, 1190.063, 0.00148, 0.02062,
+                          1.0, 46.516, 1190.063, 0.00148, 0.02062, 7, 119,
                           {-0.07295, -0.01855, -0.01971}, {0.18957, 0.05247, 0.01971}, SardineFrameHashes};
 const FishCase Bream = {"bream", BreamFrames, 385, 558, &BreamTable, {3, 1, 2, 5, 4, 7, 6, 9, 8, 0}, 0,
                         {{1, 11}, {2, 46}, {3, 6}, {4, 2}, {5, 2}, {6, 2}, {7, 2}}, 0.1, 161.289, 972.976,
-                        0.00068, 0.09377, {-0.14780, -0.10031, -0.09150}, {0.35211, 0.13075, 0.09124},
+                        0.00068, 0.09377, 250, 115, {-0.14780, -0.10031, -0.09150}, {0.35211, 0.13075, 0.09124},
                         BreamFrameHashes};
 const FishCase* const Fish[] = {&Sardine, &Bream};
 
@@ -427,6 +428,7 @@ TEST(ModelDataSardineBream, KeyframesSwimOneTravellingWave)
         for (int k = 0; k < 11; ++k)
             frames.push_back(View(f.frames[k]));
         double aMin = 1, aMax = 0;
+        int minAt = -1, maxAt = -1;
         V3 lo{1, 1, 1}, hi{-1, -1, -1};
         std::map<std::pair<float, float>, double> ampAt;
         for (int v = 0; v < f.vertexCount; ++v) {
@@ -438,20 +440,24 @@ TEST(ModelDataSardineBream, KeyframesSwimOneTravellingWave)
                 den += s[k - 1] * s[k - 1];
             }
             const double a = num / den;
-            aMin = std::min(aMin, a);
-            aMax = std::max(aMax, a);
+            if (a < aMin)
+                aMin = a, minAt = v;
+            if (a > aMax)
+                aMax = a, maxAt = v;
             // A depends on x and y only.
             auto key = std::make_pair(float(p.x), float(p.y));
-            if (ampAt.count(key))
+            if (ampAt.count(key)) {
                 EXPECT_NEAR(ampAt[key], a, 2e-6) << "vertex " << v;
+            }
             ampAt[key] = a;
             for (int k = 1; k <= 10; ++k) {
                 const V3 q = frames[k].pos[v];
                 ASSERT_NEAR(p.z + a * s[k - 1], q.z, 2e-6) << "vertex " << v << " frame " << k;
                 ASSERT_NEAR(p.x, q.x, 1e-6);
                 ASSERT_NEAR(p.y, q.y, 1e-6);
-                if (k <= 5)
+                if (k <= 5) {
                     ASSERT_NEAR(2 * p.z, q.z + frames[k + 5].pos[v].z, 2e-6) << "vertex " << v;
+                }
             }
             for (int k = 0; k <= 10; ++k) {
                 const V3 q = frames[k].pos[v];
@@ -460,6 +466,10 @@ TEST(ModelDataSardineBream, KeyframesSwimOneTravellingWave)
             }
         }
         EXPECT_TRUE(Near(aMin, f.ampMin, 5e-6)) << aMin;
+        EXPECT_EQ(f.ampMinVertex, minAt);
+        // The largest amplitude at the tail tip (either sheet of the fin).
+        EXPECT_TRUE(rest.pos[maxAt].x == rest.pos[f.ampMaxVertex].x && rest.pos[maxAt].y == rest.pos[f.ampMaxVertex].y)
+            << maxAt;
         EXPECT_TRUE(Near(aMax, f.ampMax, 5e-6)) << aMax;
         EXPECT_TRUE(Near(lo.x, f.boxLo.x, 5e-6) && Near(lo.y, f.boxLo.y, 5e-6) && Near(lo.z, f.boxLo.z, 5e-6))
             << lo.x << " " << lo.y << " " << lo.z;
@@ -579,6 +589,82 @@ TEST(ModelDataSardineBream, TextureCoordinatesAreSideProjectionsPerPart)
     }
 }
 
+// Shapes the tables state: the sardine's rest pose mirrors about z = 0 (37
+// body pairs, 64 vertices on the plane); the bream's rest z range, its
+// midplane fins, its eyes (a centre and three rings of 12 within 0.018 of
+// their centres, 12 / 24 / 24 triangles), its dorsal fin's 17 points; the
+// texture coordinates over each whole mesh.
+TEST(ModelDataSardineBream, StatedShapesHold)
+{
+    {
+        const MeshView m = View(SardineFrames[0]);
+        int onPlane = 0, pairs = 0;
+        for (size_t i = 0; i < m.pos.size(); ++i) {
+            if (m.pos[i].z == 0) {
+                ++onPlane;
+                continue;
+            }
+            int twins = 0;
+            for (size_t j = 0; j < m.pos.size(); ++j)
+                twins += m.pos[j].x == m.pos[i].x && m.pos[j].y == m.pos[i].y && m.pos[j].z == -m.pos[i].z &&
+                         m.tu[j] == m.tu[i] && m.tv[j] == m.tv[i];
+            EXPECT_EQ(1, twins) << "sardine vertex " << i;
+            pairs += m.pos[i].z < 0;
+        }
+        EXPECT_EQ(64, onPlane);
+        EXPECT_EQ(37, pairs);
+        double hw = 0;
+        for (const V3& p : m.pos)
+            hw = std::max(hw, std::fabs(p.z));
+        EXPECT_TRUE(Near(hw, 0.0157, 5e-5)) << hw;
+    }
+    const MeshView b = View(BreamFrames[0]);
+    double zlo = 1, zhi = -1;
+    for (const V3& p : b.pos)
+        zlo = std::min(zlo, p.z), zhi = std::max(zhi, p.z);
+    EXPECT_TRUE(Near(zlo, -0.0442, 5e-5) && Near(zhi, 0.0436, 5e-5)) << zlo << " " << zhi;
+    for (uint32_t v = 0; v < 116; ++v)  // anal, dorsal and tail fins
+        EXPECT_TRUE(Near(b.pos[v].z, -0.00013, 5e-6)) << v;
+    const V3 centres[2] = {{-0.1063, 0.0242, -0.0243}, {-0.1063, 0.0242, 0.0227}};
+    for (int e = 0; e < 2; ++e) {
+        const Range& r = BreamTable[8 + e];
+        for (uint32_t v = r.vertexStart; v < r.vertexStart + r.vertexCount; ++v)
+            EXPECT_LE(Len(b.pos[v] - centres[e]), 0.018) << "eye vertex " << v;
+        // Fan of 12 about the centre, then two bands of 24; the rim's edges open.
+        for (uint32_t f = r.faceStart; f < r.faceStart + 12; ++f)
+            EXPECT_TRUE(std::count(b.tris[f].begin(), b.tris[f].end(), int(r.vertexStart))) << f;
+        for (uint32_t f = r.faceStart + 12; f < r.faceStart + 60; ++f)
+            EXPECT_FALSE(std::count(b.tris[f].begin(), b.tris[f].end(), int(r.vertexStart))) << f;
+        Closure c = Close(b, r.faceStart, r.faceCount);
+        int open = 0;
+        for (const auto& edge : c.uses)
+            open += edge.second == 1;
+        EXPECT_EQ(12, open);
+        // Facing its own side.
+        for (uint32_t f = r.faceStart; f < r.faceStart + r.faceCount; ++f) {
+            const Tri& t = b.tris[f];
+            const V3 n = Cross(b.pos[t[1]] - b.pos[t[0]], b.pos[t[2]] - b.pos[t[0]]);
+            EXPECT_GT(e == 0 ? -n.z : n.z, 0) << f;
+        }
+    }
+    std::set<std::array<float, 3>> dorsalPoints;
+    for (uint32_t v = 16; v < 48; ++v)
+        dorsalPoints.insert({float(b.pos[v].x), float(b.pos[v].y), float(b.pos[v].z)});
+    EXPECT_EQ(17u, dorsalPoints.size());
+    struct Whole {
+        const OruMeshRecord* r;
+        double u0, u1, v0, v1;
+    };
+    for (const Whole& w : {Whole{&SardineFrames[0], 0.0514, 0.9213, 0.2296, 0.7644},
+                           Whole{&BreamFrames[0], 0.0165, 1.0014, 0.0040, 0.9328}}) {
+        const MeshView m = View(*w.r);
+        EXPECT_TRUE(Near(*std::min_element(m.tu.begin(), m.tu.end()), w.u0, 5e-5));
+        EXPECT_TRUE(Near(*std::max_element(m.tu.begin(), m.tu.end()), w.u1, 5e-5));
+        EXPECT_TRUE(Near(*std::min_element(m.tv.begin(), m.tv.end()), w.v0, 5e-5));
+        EXPECT_TRUE(Near(*std::max_element(m.tv.begin(), m.tv.end()), w.v1, 5e-5));
+    }
+}
+
 // --- the bream's poses and low-detail mesh ----------------------------------
 
 // The pose ranges follow the shift law over the rest part's triangles;
@@ -691,10 +777,11 @@ TEST(ModelDataSardineBream, LowDetailMeshIsAClosedBodyWithFlatFins)
         std::vector<V3> dirs = RuleDirections(m.pos, m.tris, p.f0, p.fc);
         for (uint32_t v = p.v0; v < p.v0 + p.vc; ++v) {
             EXPECT_NEAR(1.0, Len(m.nrm[v]), 1e-4);
-            if (v >= 30 && v < 38)
+            if (v >= 30 && v < 38) {
                 EXPECT_TRUE(m.nrm[v].x == 0 && m.nrm[v].y == (v < 34 ? 1 : -1) && m.nrm[v].z == 0) << v;
-            else if (v != 88)
+            } else if (v != 88) {
                 EXPECT_LE(AngleDeg(Direction(m.nrm[v]), dirs[v]), 0.06) << "vertex " << v;
+            }
         }
     }
     // The pectorals face outward: -z for 30-33, +z for 34-37.
@@ -864,8 +951,9 @@ TEST(ModelDataSardineBream, SkinsAreOneLevelDxt2AtlasesCoveringEveryPart)
         }
         for (int y = 0; y < band; ++y)
             for (int x = 0; x < skin.size; ++x)
-                if (!nearFin[size_t(y) * skin.size + x])
+                if (!nearFin[size_t(y) * skin.size + x]) {
                     ASSERT_EQ(0, AlphaNibble(dds, skin.size, x, y)) << "outside the fins at " << x << "," << y;
+                }
     }
 }
 
