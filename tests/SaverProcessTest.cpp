@@ -5,6 +5,7 @@
 
 #include "DebuggedProcess.h"
 #include "KeyboardInput.h"
+#include "resource.h"
 
 #include <gtest/gtest.h>
 
@@ -376,4 +377,37 @@ TEST_F(SaverProgram, FailedBeginSceneEndsNoSceneAndEndsTheRun)
     EXPECT_EQ(0u, program.ExitCode());
     EXPECT_EQ(std::string::npos, Log().find("EndScene")) << "EndScene without a scene";
     EXPECT_GE(TraceLines(), 1);
+}
+
+TEST(SaverResources, TheProgramCarriesTheResourcesTheTestsCheck)
+{
+    // The test program links the same resource script; its resources are
+    // checked in detail elsewhere, so the program's must equal them.
+    HMODULE scr = LoadLibraryExA(DebuggedProcess::WindowsPath(REEF_SAVER_PROXY).c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, scr);
+    HMODULE self = GetModuleHandleA(nullptr);
+    struct Entry {
+        LPCSTR type;
+        int id;
+    };
+    const Entry entries[] = {
+        {RT_DIALOG, IDD_CONFIG},          {RT_DIALOG, IDD_SELECT_DEVICE},     {RT_GROUP_ICON, IDI_APPLICATION_ICON},
+        {RT_ACCELERATOR, IDR_ACCELERATORS}, {RT_MENU, IDR_CONTEXT_MENU},      {RT_BITMAP, IDB_PAINT_RAINBOW},
+        {RT_BITMAP, IDB_PAINT_FLAT},      {RT_BITMAP, IDB_PAINT_TONE},        {RT_BITMAP, IDB_FISH_FEW},
+        {RT_BITMAP, IDB_FISH_NORMAL},     {RT_BITMAP, IDB_FISH_MANY},         {RT_BITMAP, IDB_CAMERA_MOVE},
+        {RT_BITMAP, IDB_CAMERA_FIX},      {RT_BITMAP, IDB_CAMERA_MOUSE},      {RT_BITMAP, IDB_PAINT_RAINBOW_FADED},
+        {RT_BITMAP, IDB_PAINT_TONE_FADED},
+    };
+    for (const Entry& e : entries) {
+        HRSRC mine = FindResourceA(self, MAKEINTRESOURCEA(e.id), e.type);
+        HRSRC theirs = FindResourceA(scr, MAKEINTRESOURCEA(e.id), e.type);
+        ASSERT_NE(nullptr, mine) << e.id;
+        ASSERT_NE(nullptr, theirs) << "the program lacks resource " << e.id;
+        const DWORD size = SizeofResource(self, mine);
+        ASSERT_EQ(size, SizeofResource(scr, theirs)) << e.id;
+        EXPECT_EQ(0, memcmp(LockResource(LoadResource(self, mine)), LockResource(LoadResource(scr, theirs)), size))
+            << e.id;
+    }
+    FreeLibrary(scr);
 }

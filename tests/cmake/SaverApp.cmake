@@ -2,7 +2,7 @@
 # device, and the real ReefGlow3.scr run as a process.
 reef_test(SaverLogicTest SaverLogicTest.cpp)
 target_link_libraries(SaverLogicTest PRIVATE saverlib)
-reef_test(SaverProcessTest DESKTOP SaverProcessTest.cpp)
+reef_test(SaverProcessTest DESKTOP SaverProcessTest.cpp $<TARGET_OBJECTS:resources>)
 target_compile_definitions(SaverProcessTest PRIVATE REEF_SAVER_PROXY="${CMAKE_BINARY_DIR}/proxy/ReefGlow3.scr")
 add_dependencies(SaverProcessTest ReefGlow3 d3d8proxy)
 set_tests_properties(SaverProcessTest PROPERTIES ENVIRONMENT "REEF_WINEDLLOVERRIDES=mscoree,mshtml=\\;d3d8=n,b")
