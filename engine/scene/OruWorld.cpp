@@ -56,6 +56,42 @@ bool Farther(const void* a, const void* b)
     return FarKey(static_cast<const OruObject*>(a)) > FarKey(static_cast<const OruObject*>(b));
 }
 
+// Sorts items far to near keeping equal keys in list order, without heap
+// allocation: a bottom-up merge through scratch (room for n items), or an
+// insertion sort in place when there is no scratch.
+void SortFarToNear(void** items, void** scratch, int n)
+{
+    if (!scratch) {
+        for (int i = 1; i < n; ++i) {
+            void* item = items[i];
+            int j = i;
+            for (; j > 0 && Farther(item, items[j - 1]); --j)
+                items[j] = items[j - 1];
+            items[j] = item;
+        }
+        return;
+    }
+    void** from = items;
+    void** to = scratch;
+    for (int width = 1; width < n; width *= 2) {
+        for (int left = 0; left < n; left += 2 * width) {
+            const int middle = std::min(left + width, n);
+            const int right = std::min(left + 2 * width, n);
+            int a = left, b = middle, k = left;
+            // The right run's item goes first only when strictly farther.
+            while (a < middle && b < right)
+                to[k++] = Farther(from[b], from[a]) ? from[b++] : from[a++];
+            while (a < middle)
+                to[k++] = from[a++];
+            while (b < right)
+                to[k++] = from[b++];
+        }
+        std::swap(from, to);
+    }
+    if (from != items)
+        std::copy(from, from + n, items);
+}
+
 void SetVertexConstant(IDirect3DDevice8* device, DWORD reg, float x, float y, float z, float w)
 {
     const float v[4] = {x, y, z, w};
@@ -96,7 +132,7 @@ OruWorld::OruWorld()
       vsServer(nullptr), vbServer(nullptr), sbServer(nullptr), groupList(nullptr), gammaFade(nullptr),
       frameProbe(nullptr), lights(), lightColours(), lightCount(0), flocks(), sunVisibility(1.0f),
       sunDirection(0, -0.70710677f, 0.70710677f), distances(nullptr), distanceStamps(nullptr), distanceSize(0),
-      neighbours(WorldNeighbourCapacity, WorldNeighbourCapacity)
+      neighbours(WorldNeighbourCapacity, WorldNeighbourCapacity), sortScratch(10, 10)
 {
     SetName("OruWorld");
     // A part that cannot be allocated stays null; every use checks.
@@ -438,7 +474,13 @@ HRESULT OruWorld::Render()
     }
 
     DebugPrint(0, "z");
-    std::stable_sort(transparentList.items, transparentList.items + transparentList.count, Farther);
+    // The scratch list grows with the transparent list, in its steps, and is
+    // reused from frame to frame like the lists themselves.
+    sortScratch.Clear();
+    bool scratchReady = true;
+    for (int i = 0; i < transparentList.count && scratchReady; ++i)
+        scratchReady = sortScratch.Push(nullptr);
+    SortFarToNear(transparentList.items, scratchReady ? sortScratch.items : nullptr, transparentList.count);
 
     DebugPrint(0, "Z");
     for (int i = 0; i < transparentList.count; ++i) {
@@ -550,6 +592,7 @@ HRESULT OruWorld::FinalCleanup()
     transparentList.Clear();
     lateList.Clear();
     neighbours.Clear();
+    sortScratch.Clear();
     lightCount = 0;
     OruObject::FinalCleanup();
     FreeDistances();

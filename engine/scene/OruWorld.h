@@ -121,6 +121,8 @@ public:
     uint16_t* distanceStamps;
     int32_t distanceSize;
     OruPtrArray neighbours;
+    // Room for the transparent pass's merge sort; reused every frame.
+    OruPtrArray sortScratch;
 
     // The smoothed clock, one for the program: the previous smoothed time
     // (-1 before the first update), the last application times (newest first)

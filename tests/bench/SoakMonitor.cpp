@@ -1,0 +1,91 @@
+// Runs a program for a given time as a debuggee and samples it once a
+// second: private bytes, working set, kernel handles, GDI and USER objects.
+// Every text the program sends to the debug output (the Direct3D result
+// trace among them) is kept. At the end it closes the program's window (as
+// closing the saver's window would) and writes:
+//   samples: "second,private_kb,working_set_kb,handles,gdi,user" rows
+//   traces:  every debug-output text, one per line
+// Exit code 0 when the program ran the whole time, 1 when it ended early,
+// 2 on bad arguments or when it could not be started.
+//
+//   SoakMonitor <program> <seconds> <samples.csv> <traces.txt>
+#include "DebuggedProcess.h"
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: SoakMonitor <program> <seconds> <samples.csv> <traces.txt>\n");
+        return 2;
+    }
+    const std::string program = DebuggedProcess::WindowsPath(argv[1]);
+    const int seconds = std::atoi(argv[2]);
+    FILE* samples = std::fopen(argv[3], "w");
+    if (!samples || seconds <= 0) {
+        std::fprintf(stderr, "SoakMonitor: bad arguments\n");
+        return 2;
+    }
+    std::fprintf(samples, "second,private_kb,working_set_kb,handles,gdi,user\n");
+
+    DebuggedProcess saver;
+    if (!saver.Start("\"" + program + "\" /debug")) {
+        std::fprintf(stderr, "SoakMonitor: %s\n", saver.Error().c_str());
+        return 2;
+    }
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, saver.ProcessId());
+    int result = 0;
+    const DWORD start = GetTickCount();
+    for (int s = 1; s <= seconds; ++s) {
+        // Sample on whole seconds from the start, whatever a sample costs.
+        const DWORD due = start + static_cast<DWORD>(s) * 1000u;
+        const DWORD now = GetTickCount();
+        if (static_cast<int>(due - now) > 0 && saver.Wait(due - now))
+            break;
+        if (saver.Finished())
+            break;
+        PROCESS_MEMORY_COUNTERS_EX memory = {};
+        memory.cb = sizeof memory;
+        DWORD handles = 0;
+        GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+        GetProcessHandleCount(process, &handles);
+        const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
+        const DWORD user = GetGuiResources(process, GR_USEROBJECTS);
+        std::fprintf(samples, "%d,%llu,%llu,%lu,%lu,%lu\n", s,
+                     static_cast<unsigned long long>(memory.PrivateUsage / 1024),
+                     static_cast<unsigned long long>(memory.WorkingSetSize / 1024), handles, gdi, user);
+        std::fflush(samples);
+    }
+    if (saver.Finished()) {
+        std::fprintf(stderr, "SoakMonitor: the program ended early (exit code 0x%lX)\n", saver.ExitCode());
+        result = 1;
+    } else {
+        HWND window = saver.FindTopWindow("", 1000);
+        if (window)
+            PostMessageA(window, WM_CLOSE, 0, 0);
+        if (!saver.Wait(20000)) {
+            std::fprintf(stderr, "SoakMonitor: the program did not close; ended\n");
+            saver.Terminate(1);
+            saver.Wait(5000);
+        }
+    }
+    std::fclose(samples);
+    if (process)
+        CloseHandle(process);
+
+    FILE* traces = std::fopen(argv[4], "w");
+    if (traces) {
+        for (const std::string& line : saver.Lines()) {
+            std::fputs(line.c_str(), traces);
+            if (line.empty() || line.back() != '\n')
+                std::fputc('\n', traces);
+        }
+        std::fclose(traces);
+    }
+    return result;
+}

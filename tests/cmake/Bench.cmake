@@ -1,0 +1,36 @@
+# Measuring programs (scripts/bench.sh, scripts/soak.sh) and the tests of
+# the frame's allocation-free paths.
+set(BENCH_DIR ${CMAKE_SOURCE_DIR}/tests/bench)
+# The frame-counting d3d8.dll and the programs it measures, in one directory:
+# a program started from there with d3d8=n,b loads it instead of Wine's.
+set(FRAMEMETER_DIR ${CMAKE_BINARY_DIR}/framemeter)
+
+add_library(framemeter SHARED ${BENCH_DIR}/FrameMeter.cpp ${BENCH_DIR}/VtablePatch.cpp ${BENCH_DIR}/FrameMeter.def)
+set_target_properties(framemeter PROPERTIES PREFIX "" OUTPUT_NAME d3d8
+  RUNTIME_OUTPUT_DIRECTORY ${FRAMEMETER_DIR} ARCHIVE_OUTPUT_DIRECTORY ${FRAMEMETER_DIR}/lib)
+
+# The empty frame of the same stack: the framework's window and device, clear and present.
+add_executable(EmptyFrame WIN32 ${BENCH_DIR}/EmptyFrame.cpp $<TARGET_OBJECTS:resources>)
+target_link_libraries(EmptyFrame PRIVATE engine platform)
+set_target_properties(EmptyFrame PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${FRAMEMETER_DIR})
+
+add_custom_command(OUTPUT ${FRAMEMETER_DIR}/ReefGlow3.scr
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:ReefGlow3> ${FRAMEMETER_DIR}/ReefGlow3.scr
+  DEPENDS ReefGlow3
+  COMMENT "Copying ReefGlow3.scr beside the frame meter"
+  VERBATIM)
+add_custom_target(framemeterprograms ALL DEPENDS ${FRAMEMETER_DIR}/ReefGlow3.scr framemeter EmptyFrame)
+
+# The scene's own costs, timed in process on the real device.
+add_executable(SceneBench ${BENCH_DIR}/SceneBench.cpp ${BENCH_DIR}/VtablePatch.cpp $<TARGET_OBJECTS:resources>)
+target_link_libraries(SceneBench PRIVATE saverlib)
+target_include_directories(SceneBench PRIVATE ${BENCH_DIR})
+
+# The soak's sampler: runs the saver as a debuggee, samples memory and handles.
+add_executable(SoakMonitor ${BENCH_DIR}/SoakMonitor.cpp)
+target_link_libraries(SoakMonitor PRIVATE testsupport psapi)
+
+set_property(GLOBAL APPEND PROPERTY REEF_PROGRAMS $<TARGET_FILE:framemeter> $<TARGET_FILE:EmptyFrame>
+  $<TARGET_FILE:SceneBench> $<TARGET_FILE:SoakMonitor>)
+
+reef_test(FrameAllocationTest ${BENCH_DIR}/FrameAllocationTest.cpp support/NoStoredChoice.cpp)
