@@ -12,6 +12,7 @@
 
 #include "TestDevice.h"
 #include "framework/OruApplication.h"
+#include "scene/PimVertexObject.h"
 #include "servers/VBServer.h"
 #include "texture/EmbeddedFile.h"
 #include "texture/TextureCache.h"
@@ -822,37 +823,43 @@ TEST(ModelDataSardineBream, LowDetailMeshIsAClosedBodyWithFlatFins)
         << u0 << " " << u1 << " " << v0 << " " << v1;
 }
 
-// The box and radius a bream's bounds computation finds over all its meshes
-// (frames, pose mesh as initialised, low mesh): x reaches 0.3600 only through
-// the low mesh; the radius is 0.36. The sardine's radius is 0.18957.
+// The box and radius the vertex object's bounds computation finds over a
+// fish's mesh list: the sardine's radius is 0.18957; the bream's frames
+// reach x 0.35211, its pose mesh (as initialised) and low mesh take the box
+// to x 0.3600 and the radius to 0.36.
 TEST(ModelDataSardineBream, BoundsOverTheMeshListGiveTheStatedRadius)
 {
-    auto radius = [](std::vector<const OruMeshRecord*> meshes) {
-        double lo[3] = {1e9, 1e9, 1e9}, hi[3] = {-1e9, -1e9, -1e9};
-        for (const OruMeshRecord* r : meshes) {
-            const uint8_t* b = static_cast<const uint8_t*>(r->vertices);
-            const int step = r->fvf == 0x112 ? 32 : 24;
-            for (int i = 0; i < r->vertexCount; ++i) {
-                const float* f = reinterpret_cast<const float*>(b + size_t(i) * step);
-                for (int k = 0; k < 3; ++k)
-                    lo[k] = std::min(lo[k], double(f[k])), hi[k] = std::max(hi[k], double(f[k]));
-            }
-        }
-        double r = 0;
-        for (int k = 0; k < 3; ++k)
-            r = std::max({r, std::fabs(lo[k]), std::fabs(hi[k])});
-        return r;
+    struct Case {
+        std::vector<OruMeshRecord*> meshes;
+        double radius, xMax, half;
     };
-    std::vector<const OruMeshRecord*> sardine, bream;
+    std::vector<OruMeshRecord*> sardine, bream, breamAll;
     for (int k = 0; k < 11; ++k) {
         sardine.push_back(&SardineFrames[k]);
         bream.push_back(&BreamFrames[k]);
     }
-    EXPECT_TRUE(Near(radius(sardine), 0.18957, 5e-6)) << radius(sardine);
-    EXPECT_TRUE(Near(radius(bream), 0.35211, 5e-6)) << radius(bream);
-    bream.push_back(&BreamPoseMesh);
-    bream.push_back(&BreamLowMesh);
-    EXPECT_TRUE(Near(radius(bream), 0.3600, 5e-5)) << radius(bream);
+    breamAll = bream;
+    breamAll.push_back(&BreamPoseMesh);
+    breamAll.push_back(&BreamLowMesh);
+    const Case cases[] = {{sardine, 0.18957, 0.18957, 5e-6}, {bream, 0.35211, 0.35211, 5e-6},
+                          {breamAll, 0.3600, 0.3600, 5e-5}};
+    for (const Case& c : cases) {
+        PimVertexObject object;
+        object.boundsMin = Vector3(0, 0, 0);
+        object.boundsMax = Vector3(0, 0, 0);
+        for (OruMeshRecord* r : c.meshes)
+            object.AddMesh(r);
+        object.ComputeBounds();
+        EXPECT_TRUE(Near(object.radius, c.radius, c.half)) << object.radius;
+        EXPECT_TRUE(Near(object.boundsMax.x, c.xMax, c.half)) << object.boundsMax.x;
+        for (int i = 0; i < object.meshCount; ++i) {
+            object.meshes[i].vertexBuffer = nullptr;
+            object.meshes[i].indexBuffer = nullptr;
+        }
+    }
+    // The static records are unchanged by being added.
+    EXPECT_EQ(1, BreamLowMesh.isStatic);
+    EXPECT_EQ(0u, BreamLowMesh.key);
 }
 
 // --- skins --------------------------------------------------------------
