@@ -368,6 +368,31 @@ TEST(ModelDataSardineBream, TrianglesTileTheRangesAndCloseTheBody)
             const Range& r = (*f.table)[fin.first];
             EXPECT_EQ(fin.second, ReversedPairs(m, r)) << "range " << fin.first;
         }
+        // The flat midplane fins: the first sheet faces -z throughout and the
+        // second +z, and no sheet folds over itself (the two triangles on an
+        // inner edge lie on its two sides).
+        for (int id : f.vertexCount == 138 ? std::vector<int>{1, 2} : std::vector<int>{1, 2, 3}) {
+            const Range& r = (*f.table)[id];
+            std::map<std::pair<int, int>, std::vector<int>> across;  // edge -> opposite vertices
+            for (uint32_t k = 0; k < r.faceCount; ++k) {
+                const Tri& t = m.tris[r.faceStart + k];
+                const V3 n = Cross(m.pos[t[1]] - m.pos[t[0]], m.pos[t[2]] - m.pos[t[0]]);
+                EXPECT_LT(k < r.faceCount / 2 ? n.z : -n.z, 0) << "range " << id << " triangle " << k;
+                if (k < r.faceCount / 2)
+                    for (int e = 0; e < 3; ++e) {
+                        const int a = t[e], b = t[(e + 1) % 3];
+                        across[{std::min(a, b), std::max(a, b)}].push_back(t[(e + 2) % 3]);
+                    }
+            }
+            for (const auto& edge : across) {
+                if (edge.second.size() != 2)
+                    continue;
+                const V3 a = m.pos[edge.first.first], b = m.pos[edge.first.second];
+                auto side = [&](int v) { return Cross(b - a, m.pos[v] - a).z; };
+                EXPECT_LT(side(edge.second[0]) * side(edge.second[1]), 0)
+                    << "range " << id << " folds over edge " << edge.first.first << "-" << edge.first.second;
+            }
+        }
     }
 }
 

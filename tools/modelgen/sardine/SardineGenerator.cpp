@@ -208,18 +208,23 @@ void Flatten(std::vector<P3>& pos, const std::vector<Tri>& tris, const std::vect
 // A two-sided fin: the sheet's points, then the same points again; the
 // second sheet's triangles are the first's reversed. The first sheet faces
 // -z.
-void AddFin(Model& m, const std::vector<P3>& pts, const std::vector<Tri>& sheet)
+void AddFin(Model& m, const std::vector<P3>& pts, const std::vector<Tri>& sheet, CheckLog& log)
 {
     int base = int(m.pos.size()), n = int(pts.size());
     for (int s = 0; s < 2; ++s)
         for (const P3& p : pts)
             m.pos.push_back(p);
     std::vector<Tri> first;
+    int flipped = 0;
     for (Tri t : sheet) {
         Tri g{t[0] + base, t[1] + base, t[2] + base};
+        Tri before = g;
         OrientToward(m.pos, g, P3{0, 0, -1});
+        flipped += g != before;
         first.push_back(g);
     }
+    // A flat sheet whose triangles need different flips folds over itself.
+    log.Expect(flipped == 0 || flipped == int(sheet.size()), "sheet at vertex %d folds", base);
     for (const Tri& t : first)
         m.tris.push_back(t);
     for (const Tri& t : first)
@@ -228,7 +233,7 @@ void AddFin(Model& m, const std::vector<P3>& pts, const std::vector<Tri>& sheet)
 
 // --- the model ----------------------------------------------------------
 
-void Build(Model& m)
+void Build(Model& m, CheckLog& log)
 {
     // Body (vertices 0-87): local order, then V0 to 0 and the snout to 7.
     std::vector<P3> bpos, centre;
@@ -266,14 +271,14 @@ void Build(Model& m)
     std::vector<Tri> dsheet;
     for (int i = 1; i + 1 < 8; ++i)
         dsheet.push_back({0, i, i + 1});
-    AddFin(m, dorsal, dsheet);
+    AddFin(m, dorsal, dsheet, log);
 
     // Tail fin (104-137): strips between the root (3 points), a middle line
     // (7) and the forked trailing edge (7); the upper tip is vertex 119.
     std::vector<P3> tail = {
         {0.13364, 0.0120, 0},  {0.13364, 0.0065, 0},  {0.13364, 0.0010, 0},                        // root
         {0.1700, 0.03756, 0},  {0.1560, 0.0270, 0},   {0.1500, 0.0170, 0},   {0.1480, 0.0065, 0},  // middle
-        {0.1500, -0.0040, 0},  {0.1560, -0.0120, 0},  {0.1720, -0.01855, 0},
+        {0.1500, -0.0040, 0},  {0.1560, -0.0120, 0},  {0.1580, -0.01855, 0},
         {0.1870, -0.0110, 0},  {0.1790, -0.0040, 0},  {0.1720, 0.0020, 0},   {0.1680, 0.0065, 0},  // edge, from below
         {0.1720, 0.0100, 0},   TailTip,               {0.1800, 0.0160, 0}};
     // Trailing edge top to bottom: 15 (tip), 16, 14, 13, 12, 11, 10.
@@ -281,7 +286,7 @@ void Build(Model& m)
     std::vector<Tri> tsheet;
     ZipOpen(tpos, {0, 1, 2}, {3, 4, 5, 6, 7, 8, 9}, tsheet);
     ZipOpen(tpos, {3, 4, 5, 6, 7, 8, 9}, {15, 16, 14, 13, 12, 11, 10}, tsheet);
-    AddFin(m, tail, tsheet);
+    AddFin(m, tail, tsheet, log);
 
     // Literals: positions to 6 decimals.
     for (P3& p : m.pos)
@@ -494,9 +499,9 @@ std::string HashHeader(const Model& m)
 int Generate(const std::string& outDir)
 {
     Model m;
-    Build(m);
     CheckLog log;
     log.name = "sardine";
+    Build(m, log);
     Check(log, m);
 
     // Skin: 256 x 256, the body band in the lower half, the fins above it.
