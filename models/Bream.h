@@ -74,3 +74,20 @@ extern const MorphTriple BreamMorphTriples[BreamMorphTripleCount];
 // compressed size, set before the entry runs) are what the fish hands to
 // AddTexture.
 extern const EmbeddedFileRef* const BreamSkins[4];
+
+// The vertex initialisers (InitModelVertices), each filling one array from
+// its literal values; run once at start-up, in this order, before the
+// records are built.
+void InitModelVerticesBreamRest();
+void InitModelVerticesBreamKeyframe1();
+void InitModelVerticesBreamKeyframe2();
+void InitModelVerticesBreamKeyframe3();
+void InitModelVerticesBreamKeyframe4();
+void InitModelVerticesBreamKeyframe5();
+void InitModelVerticesBreamKeyframe6();
+void InitModelVerticesBreamKeyframe7();
+void InitModelVerticesBreamKeyframe8();
+void InitModelVerticesBreamKeyframe9();
+void InitModelVerticesBreamKeyframe10();
+void InitModelVerticesBreamPose();
+void InitModelVerticesBreamLow();

@@ -39,3 +39,18 @@ extern OruMeshRecord SardineFrames[SardineFrameCount];
 // data and size (the compressed size, set before the entry runs) are what
 // the fish hands to AddTexture.
 extern const EmbeddedFileRef& SardineSkin;
+
+// The vertex initialisers (InitModelVertices), each filling one array from
+// its literal values; run once at start-up, in this order, before the
+// records are built.
+void InitModelVerticesSardineRest();
+void InitModelVerticesSardineKeyframe1();
+void InitModelVerticesSardineKeyframe2();
+void InitModelVerticesSardineKeyframe3();
+void InitModelVerticesSardineKeyframe4();
+void InitModelVerticesSardineKeyframe5();
+void InitModelVerticesSardineKeyframe6();
+void InitModelVerticesSardineKeyframe7();
+void InitModelVerticesSardineKeyframe8();
+void InitModelVerticesSardineKeyframe9();
+void InitModelVerticesSardineKeyframe10();
