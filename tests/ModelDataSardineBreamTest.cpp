@@ -1,7 +1,7 @@
 // The sardine's and the bream's compiled-in model data as the program links
 // it: every record field, the index lists and ranges, closed bodies, fin
 // sheets, the normal rule per frame, the swim wave and its mirror, bounds,
-// telling rows, texture coordinates, the bream's poses and low-detail mesh,
+// reference vertices, texture coordinates, the bream's poses and low-detail mesh,
 // and the skins. The same records and skins then go through the buffer
 // server and the texture loader on Wine's device and are drawn.
 
@@ -504,9 +504,9 @@ TEST(ModelDataSardineBream, KeyframesSwimOneTravellingWave)
     }
 }
 
-// The telling rows to half a unit of their last digit, and the z series of
+// The reference vertices to half a unit of their last digit, and the z series of
 // the tail tips.
-TEST(ModelDataSardineBream, TellingRowsHold)
+TEST(ModelDataSardineBream, ReferenceVerticesHold)
 {
     struct Row {
         const FishCase* fish;

@@ -44,7 +44,7 @@ const int LowVertexCount = 114, LowFaceCount = 156;
 // The midplane of the flat fins.
 const double Zm = -0.000132;
 
-// Telling rows of the rest pose.
+// Reference vertices of the rest pose (position, normal, uv).
 const P3 DorsalTop{-0.00465, 0.13075, Zm};
 const P3 TailTip{0.352114, 0.08590, Zm};
 const P3 PelvicTip{0.08350, -0.10031, 0.01687};
@@ -325,7 +325,7 @@ Pectoral MakePectoral(double side)
     return p;
 }
 
-// Pelvic corners in the plane of the telling normal through the tip.
+// Pelvic corners in the plane of the reference normal through the tip.
 void PelvicCorners(double side, P3 c[4])
 {
     P3 n = FromStored(PelvicNormal);

@@ -22,7 +22,7 @@ namespace {
 const int VertexCount = 138, FaceCount = 224, Frames = 11;
 const RangeRow Ranges[3] = {{0, 0, 172, 0, 88}, {1, 172, 12, 88, 16}, {2, 184, 40, 104, 34}};
 
-// Telling rows of the rest pose.
+// Reference vertices of the rest pose (position, normal, uv).
 const P3 V0{-0.02982, 0.02398, -0.00475};
 const P3 V0Normal{-0.1640, 0.6474, 0.7443};
 const P3 Snout{-0.07295, 0.00362, 0};
@@ -292,8 +292,8 @@ void Build(Model& m, CheckLog& log)
     for (P3& p : m.pos)
         p = PosOf(p);
 
-    // Texture coordinates: per part affine in x and y, pinned by the telling
-    // rows and the parts' extremes.
+    // Texture coordinates: per part affine in x and y, pinned by the reference
+    // vertices and the parts' extremes.
     m.tu.resize(VertexCount);
     m.tv.resize(VertexCount);
     Affine1 bodyU = Affine1::Through(Snout.x, 0.0514, V0.x, 0.2209);
@@ -334,7 +334,7 @@ void Build(Model& m, CheckLog& log)
             }
         m.frameNrm[k] = nrm;
     }
-    // The telling rows' normals as their literals.
+    // The reference vertices' normals as their literals.
     m.frameNrm[0][0] = NormalOf(V0Normal);
     m.frameNrm[0][7] = NormalOf(SnoutNormal);
 }
@@ -372,7 +372,7 @@ void Check(CheckLog& log, const Model& m)
         pairs += m.pos[i].z < 0;
     }
     log.Expect(onPlane == 64 && pairs == 37, "%d on the plane, %d pairs", onPlane, pairs);
-    // Telling rows.
+    // Reference vertices.
     auto near = [](double a, double b, double half) { return std::fabs(a - b) <= half * 1.0001; };
     struct Row { int v; P3 p; P3 n; double u, t; };
     const Row rowsT[4] = {{0, V0, V0Normal, 0.2209, 0.6143},
