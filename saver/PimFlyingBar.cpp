@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -28,7 +29,7 @@ PimFlyingBar::PimFlyingBar(int requested) : columnOffsets(), columnTrails(), col
     columns = requested < 0 ? 0 : (requested > FlyingBarColumnCapacity ? FlyingBarColumnCapacity : requested);
     for (int i = 0; i < requested; ++i) {
         if (i < FlyingBarColumnCapacity)
-            columnTrails[i] = new OruTrailRecorder();
+            columnTrails[i] = new (std::nothrow) OruTrailRecorder(); // null: the column is not recorded
         else
             DebugPrint("ZING!! FB::FB\n");
     }
