@@ -89,6 +89,7 @@ public:
         Hook(Slot(&IDirect3DDevice8::Clear), reinterpret_cast<void*>(&HookClear));
         Hook(Slot(&IDirect3DDevice8::BeginScene), reinterpret_cast<void*>(&HookBeginScene));
         Hook(Slot(&IDirect3DDevice8::EndScene), reinterpret_cast<void*>(&HookEndScene));
+        Hook(Slot(&IDirect3DDevice8::CreateVertexBuffer), reinterpret_cast<void*>(&HookCreateVertexBuffer));
         *reinterpret_cast<void***>(device_) = table_.data();
         CurrentRecorder() = this;
     }
@@ -102,7 +103,9 @@ public:
 
     // Calls whose names are here return D3DERR_INVALIDCALL without reaching
     // the device: "SetTexture", "ValidateDevice", "SetRenderTarget",
-    // "SetRenderTarget#2" (only the second and later), "Clear", "BeginScene".
+    // "SetRenderTarget#2" (only the second and later), "Clear", "BeginScene",
+    // "CreateVertexBuffer DYNAMIC" (dynamic buffers only, with
+    // D3DERR_OUTOFVIDEOMEMORY).
     std::set<std::string> refuse;
     std::vector<std::string> calls;
     // The last four floats set into each vertex register.
@@ -255,6 +258,19 @@ private:
         using Fn = HRESULT(STDMETHODCALLTYPE*)(IDirect3DDevice8*);
         return Original<Fn>(Slot(&IDirect3DDevice8::BeginScene))(self);
     }
+    static HRESULT STDMETHODCALLTYPE HookCreateVertexBuffer(IDirect3DDevice8* self, UINT length, DWORD usage,
+                                                            DWORD fvf, D3DPOOL pool, IDirect3DVertexBuffer8** vb)
+    {
+        Note("CreateVertexBuffer %u 0x%lX", length, static_cast<unsigned long>(usage));
+        if ((usage & D3DUSAGE_DYNAMIC) && Refused("CreateVertexBuffer DYNAMIC")) {
+            if (vb)
+                *vb = nullptr;
+            return D3DERR_OUTOFVIDEOMEMORY;
+        }
+        using Fn = HRESULT(STDMETHODCALLTYPE*)(IDirect3DDevice8*, UINT, DWORD, DWORD, D3DPOOL,
+                                               IDirect3DVertexBuffer8**);
+        return Original<Fn>(Slot(&IDirect3DDevice8::CreateVertexBuffer))(self, length, usage, fvf, pool, vb);
+    }
     static HRESULT STDMETHODCALLTYPE HookEndScene(IDirect3DDevice8* self)
     {
         Note("EndScene");
@@ -272,6 +288,70 @@ private:
     void** original_;
     std::vector<void*> table_;
     int renderTargetCalls_ = 0;
+};
+
+// The same for one vertex buffer: counts its Lock and Unlock calls and can
+// refuse its locks (D3DERR_INVALIDCALL, null pointer).
+class BufferRecorder;
+inline BufferRecorder*& CurrentBufferRecorder()
+{
+    static BufferRecorder* recorder = nullptr;
+    return recorder;
+}
+
+class BufferRecorder {
+public:
+    explicit BufferRecorder(IDirect3DVertexBuffer8* buffer) : buffer_(buffer)
+    {
+        original_ = *reinterpret_cast<void***>(buffer);
+        table_.assign(original_, original_ + Slot(&IDirect3DVertexBuffer8::GetDesc) + 1);
+        table_[Slot(&IDirect3DVertexBuffer8::Lock)] = reinterpret_cast<void*>(&HookLock);
+        table_[Slot(&IDirect3DVertexBuffer8::Unlock)] = reinterpret_cast<void*>(&HookUnlock);
+        *reinterpret_cast<void***>(buffer_) = table_.data();
+        CurrentBufferRecorder() = this;
+    }
+    ~BufferRecorder()
+    {
+        *reinterpret_cast<void***>(buffer_) = original_;
+        CurrentBufferRecorder() = nullptr;
+    }
+    BufferRecorder(const BufferRecorder&) = delete;
+    BufferRecorder& operator=(const BufferRecorder&) = delete;
+
+    bool refuseLock = false;
+    int locks = 0;
+    int unlocks = 0;
+    UINT lockedBytes = 0;
+    DWORD lockFlags = 0;
+
+private:
+    static HRESULT STDMETHODCALLTYPE HookLock(IDirect3DVertexBuffer8* self, UINT offset, UINT size, BYTE** data,
+                                             DWORD flags)
+    {
+        BufferRecorder* r = CurrentBufferRecorder();
+        ++r->locks;
+        r->lockedBytes = size;
+        r->lockFlags = flags;
+        if (r->refuseLock) {
+            if (data)
+                *data = nullptr;
+            return D3DERR_INVALIDCALL;
+        }
+        using Fn = HRESULT(STDMETHODCALLTYPE*)(IDirect3DVertexBuffer8*, UINT, UINT, BYTE**, DWORD);
+        return reinterpret_cast<Fn>(r->original_[Slot(&IDirect3DVertexBuffer8::Lock)])(self, offset, size, data,
+                                                                                      flags);
+    }
+    static HRESULT STDMETHODCALLTYPE HookUnlock(IDirect3DVertexBuffer8* self)
+    {
+        BufferRecorder* r = CurrentBufferRecorder();
+        ++r->unlocks;
+        using Fn = HRESULT(STDMETHODCALLTYPE*)(IDirect3DVertexBuffer8*);
+        return reinterpret_cast<Fn>(r->original_[Slot(&IDirect3DVertexBuffer8::Unlock)])(self);
+    }
+
+    IDirect3DVertexBuffer8* buffer_;
+    void** original_;
+    std::vector<void*> table_;
 };
 
 // A fish-shaped fixture in the rest-pose/keyframe layout: one quad of two

@@ -5,3 +5,6 @@ target_link_libraries(FishTest PRIVATE saverlib)
 
 reef_test(RenderTextureTest RenderTextureTest.cpp)
 target_link_libraries(RenderTextureTest PRIVATE saverlib)
+
+reef_test(PartialMorphTest PartialMorphTest.cpp)
+target_link_libraries(PartialMorphTest PRIVATE saverlib)
