@@ -4,24 +4,17 @@
 
 #include "mesh/OruMorphAnimator.h"
 
-#if REEF_BREAM_DATA
 #include "Bream.h"
-#endif
 
 CPartialMorph CBream::MorphTemplate;
 
 CBream::CBream(int skinType)
 {
-#if REEF_BREAM_DATA
     for (OruMeshRecord& frame : BreamFrames)
         AddMesh(&frame);
     if (skinType >= 0 && skinType < BreamSkinCount && BreamSkins[skinType])
         AddTexture(BreamSkins[skinType]->data, BreamSkins[skinType]->size);
-#else
-    (void)skinType;
-#endif
     animator = new OruMorphAnimator(meshes, 0, 1, 10);
-#if REEF_BREAM_DATA
     if (TechniqueSetting(TechPartialMorph) != 0) {
         AddMesh(&BreamPoseMesh);
         if (!MorphTemplate.meshes) {
@@ -32,7 +25,6 @@ CBream::CBream(int skinType)
         partialMorph->CopyFrom(MorphTemplate, meshes);
     }
     AddMesh(&BreamLowMesh);
-#endif
     cloneScale = 1.4f;
     cloneTextureSize = 256;
     maxAmplitude = 0.5f;

@@ -4,21 +4,16 @@
 
 #include "mesh/OruMorphAnimator.h"
 
-#if REEF_MACKEREL_DATA
 #include "Mackerel.h"
-#endif
 
 CPartialMorph CMackerel::MorphTemplate;
 
 CMackerel::CMackerel()
 {
-#if REEF_MACKEREL_DATA
     for (OruMeshRecord& frame : MackerelFrames)
         AddMesh(&frame);
     AddTexture(MackerelSkin.data, MackerelSkin.size);
-#endif
     animator = new OruMorphAnimator(meshes, 0, 1, 10);
-#if REEF_MACKEREL_DATA
     if (TechniqueSetting(TechPartialMorph) != 0) {
         AddMesh(&MackerelPoseMesh);
         if (!MorphTemplate.meshes) {
@@ -29,7 +24,6 @@ CMackerel::CMackerel()
         partialMorph->CopyFrom(MorphTemplate, meshes);
     }
     AddMesh(&MackerelLowMesh);
-#endif
     useStrips = 0;
     cloneScale = 1.4f;
     cloneTextureSize = 256;

@@ -8,3 +8,6 @@ target_link_libraries(RenderTextureTest PRIVATE saverlib)
 
 reef_test(PartialMorphTest PartialMorphTest.cpp)
 target_link_libraries(PartialMorphTest PRIVATE saverlib)
+
+reef_test(FishKindsTest FishKindsTest.cpp)
+target_link_libraries(FishKindsTest PRIVATE saverlib)
