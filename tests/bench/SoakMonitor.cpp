@@ -13,10 +13,47 @@
 
 #include <windows.h>
 #include <psapi.h>
+#include <winternl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
+
+namespace {
+
+typedef NTSTATUS(NTAPI* QuerySystemFunction)(SYSTEM_INFORMATION_CLASS, PVOID, ULONG, PULONG);
+
+// Handles the process holds. Wine answers GetProcessHandleCount for the
+// calling process only; the system's handle list covers every process.
+DWORD HandleCount(HANDLE process, DWORD processId, std::vector<BYTE>* buffer)
+{
+    DWORD count = 0;
+    if (GetProcessHandleCount(process, &count) && count > 0)
+        return count;
+    static QuerySystemFunction query = reinterpret_cast<QuerySystemFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query)
+        return 0;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        ULONG needed = 0;
+        const NTSTATUS status = query(static_cast<SYSTEM_INFORMATION_CLASS>(16), buffer->data(),
+                                      static_cast<ULONG>(buffer->size()), &needed);
+        if (status == 0) {
+            const SYSTEM_HANDLE_INFORMATION* info = reinterpret_cast<const SYSTEM_HANDLE_INFORMATION*>(buffer->data());
+            count = 0;
+            for (ULONG i = 0; i < info->Count; ++i)
+                if (info->Handle[i].OwnerPid == processId)
+                    ++count;
+            return count;
+        }
+        buffer->resize(std::max<size_t>(buffer->size() * 2, needed + 65536));
+    }
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -39,6 +76,7 @@ int main(int argc, char** argv)
         return 2;
     }
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, saver.ProcessId());
+    std::vector<BYTE> handleBuffer(1 << 20);
     int result = 0;
     const DWORD start = GetTickCount();
     for (int s = 1; s <= seconds; ++s) {
@@ -51,13 +89,14 @@ int main(int argc, char** argv)
             break;
         PROCESS_MEMORY_COUNTERS_EX memory = {};
         memory.cb = sizeof memory;
-        DWORD handles = 0;
         GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-        GetProcessHandleCount(process, &handles);
+        // Wine fills the pagefile figure for other processes, not always the private one.
+        const SIZE_T privateBytes = std::max(memory.PrivateUsage, memory.PagefileUsage);
+        const DWORD handles = HandleCount(process, saver.ProcessId(), &handleBuffer);
         const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
         const DWORD user = GetGuiResources(process, GR_USEROBJECTS);
         std::fprintf(samples, "%d,%llu,%llu,%lu,%lu,%lu\n", s,
-                     static_cast<unsigned long long>(memory.PrivateUsage / 1024),
+                     static_cast<unsigned long long>(privateBytes / 1024),
                      static_cast<unsigned long long>(memory.WorkingSetSize / 1024), handles, gdi, user);
         std::fflush(samples);
     }

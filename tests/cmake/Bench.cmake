@@ -34,3 +34,9 @@ set_property(GLOBAL APPEND PROPERTY REEF_PROGRAMS $<TARGET_FILE:framemeter> $<TA
   $<TARGET_FILE:SceneBench> $<TARGET_FILE:SoakMonitor>)
 
 reef_test(FrameAllocationTest ${BENCH_DIR}/FrameAllocationTest.cpp support/NoStoredChoice.cpp)
+
+# A short soak of the real saver (one minute): flat memory and handles, a
+# steady frame rate, no result trace. It owns the program's one window.
+add_test(NAME SaverSoakShort COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/soak.sh 1)
+set_tests_properties(SaverSoakShort PROPERTIES RUN_SERIAL TRUE TIMEOUT 240
+  ENVIRONMENT "REEF_SOAK_IN_SUITE=1;REEF_BUILD_DIR=${CMAKE_BINARY_DIR}")
