@@ -361,6 +361,11 @@ void CheckFinSheets(const MackerelView& d, Fails& f)
             if (U(m, vb) != U(m, twin[b]) || Vv(m, vb) != Vv(m, twin[b]))
                 Fail(f, "fin %d back vertex %d has other texture coordinates than its twin", id, vb);
         }
+        bool sameOrder = true;
+        for (int b = 0; b < n; ++b)
+            sameOrder &= twin[b] == int(r.vs) + b;
+        if (sameOrder)
+            Fail(f, "fin %d's back sheet lists its vertices in the front sheet's order", id);
         for (int k = 0; k < 11; ++k) {
             const MeshView& fr = d.frames[k];
             for (int b = 0; b < n; ++b) {
