@@ -3,6 +3,7 @@
 // back from this program's own image.
 
 #include "ConfigDialog.h"
+#include "DebugOutputCapture.h"
 #include "D3D8Library.h"
 #include "DeviceChoiceRegistry.h"
 #include "DialogDriver.h"
@@ -468,6 +469,7 @@ TEST_F(ConfigDialog, MultiSampleTypeKeptOnlyWhereTheModeAcceptsIt)
 {
     int accepted = 0, refused = 0;
     MultiSampleTypes(accepted, refused);
+    ASSERT_NE(0, refused) << "Wine's device refuses some multisample type";
     struct Case {
         DWORD stored, expected;
     };
@@ -583,4 +585,25 @@ TEST_F(ConfigDialog, KeyboardSelectionInAClosedListIsKept)
         DialogDriver::Click(dialog, IDOK);
     });
     EXPECT_EQ(2u, Stored("Mode"));
+}
+
+// OK when the key cannot be created (its parent is volatile, it is not):
+// every value that was not stored is traced.
+TEST_F(ConfigDialog, FailedWritesOnOkAreTraced)
+{
+    const char parent[] = "Software\\Kelvane Soft";
+    RegDeleteTreeA(HKEY_CURRENT_USER, parent);
+    RegDeleteKeyA(HKEY_CURRENT_USER, parent);
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, parent, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                                             nullptr, &key, nullptr));
+    RegCloseKey(key);
+    DebugOutputCapture capture;
+    Run([](HWND dialog) { DialogDriver::Click(dialog, IDOK); });
+    EXPECT_FALSE(SettingsTestKey::Exists());
+    int traced = 0;
+    for (const std::string& line : capture.Lines())
+        traced += line.rfind("DXZING:", 0) == 0;
+    EXPECT_EQ(7, traced) << "the device key once, then each of the six settings";
+    RegDeleteKeyA(HKEY_CURRENT_USER, parent);
 }

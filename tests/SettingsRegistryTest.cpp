@@ -375,6 +375,7 @@ TEST(DeviceChoiceOnWine, MultiSampleOnlyWhenTheModeAcceptsIt)
                                                         D3DMULTISAMPLE_TYPE(type)))
              ? accepted
              : refused) = type;
+    ASSERT_NE(0, refused) << "Wine's device refuses some multisample type";
     ASSERT_TRUE(SettingsTestKey::SetDword("Mode", 0));
     for (int type : {accepted, refused}) {
         if (type == 0)
