@@ -544,9 +544,14 @@ TEST_F(FishScene, DrawnSilhouetteMatchesTheChosenKeyframe)
     fish->colour[1] = 0.5f;
     fish->colour[2] = 0.0f;
 
-    // Keyframe k is the quad moved 0.05 k along +x; amplitude 1 shows it alone.
-    for (int k : {1, 6}) {
-        fish->animator->Evaluate(1.0f, float(k - 1));
+    // Keyframe k is the quad moved 0.1 k along +x; the vertex shader blends
+    // the rest pose and the two chosen keyframes by the animator's weights.
+    struct Pose {
+        float amplitude, phase;
+    };
+    for (const Pose& pose : {Pose{1.0f, 0.0f}, Pose{1.0f, 5.0f}, Pose{0.5f, 2.5f}, Pose{1.0f, 9.5f}}) {
+        fish->animator->Evaluate(pose.amplitude, pose.phase);
+        const int k = int(pose.phase * 10);
         ForgetBindings();
         d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
         d->SetRenderState(D3DRS_ZENABLE, FALSE);
@@ -558,13 +563,17 @@ TEST_F(FishScene, DrawnSilhouetteMatchesTheChosenKeyframe)
         const Image image = device.ReadBackBuffer();
         ASSERT_FALSE(image.Empty());
 
-        // The CPU projection of the keyframe's corners.
+        // The CPU projection of the blended corners.
         D3DXMATRIX vp;
         D3DXMatrixMultiply(&vp, &view, &projection);
+        const OruMorphAnimator& a = *fish->animator;
         float left = 1e9f, right = -1e9f, top = 1e9f, bottom = -1e9f;
-        for (const MorphVertex& v : frames.keys[k - 1]) {
+        for (int i = 0; i < 4; ++i) {
+            const D3DXVECTOR3 blended = frames.rest[i].position * a.weights[0] +
+                                        frames.keys[a.chosen[1] - 1][i].position * a.weights[1] +
+                                        frames.keys[a.chosen[2] - 1][i].position * a.weights[2];
             D3DXVECTOR3 p;
-            D3DXVec3TransformCoord(&p, &v.position, &vp);
+            D3DXVec3TransformCoord(&p, &blended, &vp);
             const float x = (p.x + 1) * 0.5f * image.width, y = (1 - p.y) * 0.5f * image.height;
             left = std::min(left, x);
             right = std::max(right, x);
@@ -582,7 +591,7 @@ TEST_F(FishScene, DrawnSilhouetteMatchesTheChosenKeyframe)
                 if (outside && !PixelNear(image, x, y, 0x000000, 3))
                     ++mismatches;
             }
-        EXPECT_EQ(0, mismatches) << "keyframe " << k;
+        EXPECT_EQ(0, mismatches) << "amplitude " << pose.amplitude << " phase " << pose.phase;
         image.SavePngIfFailed("FishSilhouette" + std::to_string(k));
     }
 }

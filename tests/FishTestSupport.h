@@ -356,7 +356,7 @@ private:
 
 // A fish-shaped fixture in the rest-pose/keyframe layout: one quad of two
 // triangles (x and y from -half to half, z 0; texture v 0 at the top), and
-// ten keyframes, keyframe k shifted by 0.05 k along +x.
+// ten keyframes, keyframe k shifted by 0.1 k along +x.
 struct QuadFrames {
     explicit QuadFrames(float half = 0.5f)
     {
@@ -365,7 +365,7 @@ struct QuadFrames {
             rest[i] = FishVertex(Vector3(corners[i][0], corners[i][1], 0), Vector3(0, 0, -1),
                                  corners[i][0] > 0 ? 1.0f : 0.0f, corners[i][1] > 0 ? 0.0f : 1.0f);
             for (int k = 0; k < 10; ++k)
-                keys[k][i] = MorphVertex(Vector3(corners[i][0] + 0.05f * float(k + 1), corners[i][1], 0),
+                keys[k][i] = MorphVertex(Vector3(corners[i][0] + 0.1f * float(k + 1), corners[i][1], 0),
                                          Vector3(0, 0, -1));
         }
         // Both windings, so that either cull mode shows the quad.
