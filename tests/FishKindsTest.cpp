@@ -1,7 +1,10 @@
 // The fish kinds over their real model data: meshes, skins and constants by
 // kind and "PartialMorph" setting, the low-detail switch by distance, the
 // partial-morph template built once per kind with the moved counts of the
-// pose meshes, and the part machines with a scripted random source.
+// pose meshes, the part machines with a scripted random source, and the
+// draws of the morphing kinds on Wine's device.
+
+#include "FishTestSupport.h"
 
 #include "CBream.h"
 #include "CFish.h"
@@ -18,6 +21,9 @@
 #include "mesh/OruMorphAnimator.h"
 #include "scene/OruCamera.h"
 #include "scene/OruWorld.h"
+#include "servers/SBServer.h"
+#include "servers/VBServer.h"
+#include "servers/VSServer.h"
 
 #include <gtest/gtest.h>
 
@@ -315,4 +321,68 @@ TEST(FishPartMachines, WeightsFollowTheLevelsAndTheKindsSlowWave)
             EXPECT_EQ(0.0f, w[i]) << i;
     }
     SetSelRandomSource(nullptr);
+}
+
+// ---- drawing on Wine's device
+
+TEST(FishKindsOnDevice, MorphingKindsDrawTheirMeshesWithStreamThreeWhenTheSettingIsOn)
+{
+    TestDevice device;
+    ASSERT_TRUE(device.Ok()) << device.Error();
+    D3DCAPS8 caps = {};
+    device.Device()->GetDeviceCaps(&caps);
+    if (caps.PixelShaderVersion < D3DPS_VERSION(1, 1))
+        GTEST_SKIP() << "no pixel shaders";
+    OruWorld world;
+    fishtest::FishApp app(device.Device(), &world);
+    struct Case {
+        const char* what;
+        bool bream;
+        int32_t partialMorph;
+        const char* fullDraw;
+        const char* lowDraw;
+    };
+    const Case cases[] = {
+        {"mackerel", false, 0, "DrawIndexedPrimitive 4 0 279 0 400", "DrawIndexedPrimitive 4 0 118 0 137"},
+        {"mackerel, morph on", false, 1, "DrawIndexedPrimitive 4 0 279 0 400", "DrawIndexedPrimitive 4 0 118 0 137"},
+        {"bream", true, 0, "DrawIndexedPrimitive 4 0 385 0 558", "DrawIndexedPrimitive 4 0 114 0 156"},
+        {"bream, morph on", true, 1, "DrawIndexedPrimitive 4 0 385 0 558", "DrawIndexedPrimitive 4 0 114 0 156"},
+    };
+    for (const Case& c : cases) {
+        PartialMorphSetting setting(c.partialMorph);
+        std::unique_ptr<CFish> fish(c.bream ? static_cast<CFish*>(new CBream(0)) : new CMackerel());
+        ASSERT_EQ(0, fish->RestoreDeviceObjects()) << c.what;
+        ASSERT_TRUE(fish->textures[0]) << c.what << ": the skin loads";
+        D3DXMATRIX identity;
+        D3DXMatrixIdentity(&identity);
+        D3DXMatrixIdentity(&fish->world);
+        fish->UpdateShaderMatrices(&identity, &identity);
+        fish->Animate(1.0f, 0.98f);
+
+        world.vbServer->ResetCurrent();
+        world.vsServer->ResetCurrent();
+        {
+            fishtest::DeviceRecorder rec(device.Device());
+            fish->Render();
+            EXPECT_EQ(std::vector<std::string>{c.fullDraw}, rec.Calls("DrawIndexedPrimitive")) << c.what;
+            EXPECT_EQ(c.partialMorph ? 1u : 0u, rec.Calls("SetStreamSource 3 vb 24").size()) << c.what;
+            EXPECT_EQ(fish->shaderHandles[c.partialMorph ? FishShaderMorph : FishShaderPlain], rec.vertexShader)
+                << c.what;
+        }
+        fish->useLowDetail = 1;
+        world.vbServer->ResetCurrent();
+        world.vsServer->ResetCurrent();
+        {
+            fishtest::DeviceRecorder rec(device.Device());
+            fish->Render();
+            EXPECT_EQ(std::vector<std::string>{c.lowDraw}, rec.Calls("DrawIndexedPrimitive")) << c.what;
+            EXPECT_EQ(fish->shaderHandles[FishShaderLow], rec.vertexShader) << c.what;
+        }
+        fish->InvalidateDeviceObjects();
+        fish->DeleteDeviceObjects();
+        fish->FinalCleanup();
+    }
+    world.vbServer->InvalidateDeviceObjects();
+    world.vsServer->InvalidateDeviceObjects();
+    world.sbServer->InvalidateDeviceObjects();
 }
