@@ -8,14 +8,16 @@
 # - fps: frames per second of "ReefGlow3.scr /debug" (800x600 client area),
 #   counted by the frame-meter d3d8.dll over REEF_BENCH_SECONDS (20) after a
 #   warm-up of REEF_BENCH_WARMUP seconds (12; the scene's own warm-up is 10 s);
-# - first_ms: from process creation to the first presented frame;
+# - first_frame_ms: from process creation to the first presented frame, and
+#   startup_ms: how long the saver's Startup takes in SceneBench;
 # - our own code's share of the frame, from SceneBench (REEF_BENCH_FRAMES
 #   timed frames, 1000, after 100): mean and 99th percentile of the world's
 #   update (without the clone pass), of its render (submitting the draws) and
 #   of the clone-texture pass, in milliseconds; the program's heap
 #   allocations per frame.
 # The empty row is the limit: our own program that clears and presents the
-# same client area on the same device type.
+# same client area on the same device type. Last, the default aquarium's
+# device calls per frame with the time spent in each (build/bench-profile.txt).
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 install_missing
 build_all
@@ -88,8 +90,8 @@ field() { # line name
 say "empty frame of the same stack"
 read -r EMPTY_FPS EMPTY_FIRST < <(frame_rate ./EmptyFrame.exe)
 
-echo "variant,fish,fps,empty_fps,fps_ratio,first_frame_ms,update_mean_ms,update_p99_ms,render_mean_ms,render_p99_ms,clone_mean_ms,clone_p99_ms,own_share_pct,frame_ms,allocs_per_frame" >"$OUT"
-echo "empty,0,$EMPTY_FPS,$EMPTY_FPS,1.00,$EMPTY_FIRST,,,,,,,,," >>"$OUT"
+echo "variant,fish,fps,empty_fps,fps_ratio,first_frame_ms,startup_ms,update_mean_ms,update_p99_ms,render_mean_ms,render_p99_ms,clone_mean_ms,clone_p99_ms,own_share_pct,frame_ms,allocs_per_frame" >"$OUT"
+echo "empty,0,$EMPTY_FPS,$EMPTY_FPS,1.00,$EMPTY_FIRST,,,,,,,,,," >>"$OUT"
 
 VARIANTS=(
     "default - - -"
@@ -108,24 +110,35 @@ for v in "${VARIANTS[@]}"; do
     um=$(field "$costs" update_mean); up=$(field "$costs" update_p99)
     rm_=$(field "$costs" render_mean); rp=$(field "$costs" render_p99)
     cm=$(field "$costs" clone_mean); cp=$(field "$costs" clone_p99)
-    fish=$(field "$costs" fish); allocs=$(field "$costs" allocs_per_frame)
-    awk -v n="$name" -v f="$fish" -v fps="$fps" -v e="$EMPTY_FPS" -v first="$first" \
+    fish=$(field "$costs" fish); allocs=$(field "$costs" allocs_per_frame); startup=$(field "$costs" startup_ms)
+    awk -v n="$name" -v f="$fish" -v fps="$fps" -v e="$EMPTY_FPS" -v first="$first" -v st="$startup" \
         -v um="$um" -v up="$up" -v rm="$rm_" -v rp="$rp" -v cm="$cm" -v cp="$cp" -v a="$allocs" 'BEGIN {
             frame = fps > 0 ? 1000 / fps : 0
             share = frame > 0 ? 100 * (um + rm + cm) / frame : 0
-            printf "%s,%s,%s,%s,%.3f,%s,%s,%s,%s,%s,%s,%s,%.1f,%.2f,%s\n",
-                n, f, fps, e, (e > 0 ? fps / e : 0), first, um, up, rm, rp, cm, cp, share, frame, a
+            printf "%s,%s,%s,%s,%.3f,%s,%s,%s,%s,%s,%s,%s,%s,%.1f,%.2f,%s\n",
+                n, f, fps, e, (e > 0 ? fps / e : 0), first, st, um, up, rm, rp, cm, cp, share, frame, a
         }' >>"$OUT"
 done
 settings - - -
+say "default: the device calls of a frame (200 frames, each call timed)"
+PROFILE=$BUILD/bench-profile.txt
+(cd "$BUILD/bin" && wine ./SceneBench.exe 200 50 profile 2>/dev/null | tr -d '\r') >"$WORK/profile.out" || true
+{
+    echo "method calls_per_frame ms_per_frame"
+    grep '^call ' "$WORK/profile.out" | cut -d' ' -f2- | sort -k3 -g -r
+    grep '^fish=' "$WORK/profile.out" | tr ' ' '\n' | grep -E '^(update|render|clone)_mean=' | tr '=' ' ' | sed 's/^/frame-part /'
+} >"$PROFILE"
 
 echo
 column -s, -t <"$OUT"
+echo
+echo "Where the default frame's render goes (device calls, $PROFILE):"
+column -t <"$PROFILE"
 awk -F, '
-    $1 == "default" { d = $3; du = $7; df = $2 }
+    $1 == "default" { d = $3; du = $8; df = $2 }
     $1 == "clone-off" { c = $3 }
-    $1 == "few" { fu = $7; ff = $2 }
-    $1 == "many" { mu = $7; mf = $2 }
+    $1 == "few" { fu = $8; ff = $2 }
+    $1 == "many" { mu = $8; mf = $2 }
     END {
         if (c > 0) printf "\nclone-fish technique gain (fps default / fps clone-off): %.2f\n", d / c
         if (ff > 0 && mf > 0 && fu > 0)

@@ -3,9 +3,10 @@
 # (default 10) and samples its private bytes, working set, handles and GDI
 # and USER objects once a second (SoakMonitor), its presented frames through
 # the frame-meter d3d8.dll, and every result trace it writes. It fails when
-# - private bytes or handles keep growing once the first minute is over (the
-#   least of the last half-minute's samples above the most of the half-minute
-#   after the first minute, by more than 1 MB of memory or by any handle),
+# - private bytes or handles keep growing once the first minute is over: the
+#   time after it is cut in thirds, and the least sample of the last third
+#   lies above the least of the middle third (by more than 1 MB of memory, by
+#   any handle or GDI or USER object),
 # - the frame rate of the last minute is more than a tenth below that of the
 #   first minute (counted from the 10th second, after the scene's warm-up),
 # - the program writes any result trace ("DXZING:"), or ends by itself.
@@ -55,28 +56,31 @@ tr -d '\r' <"$SAMPLES" >"$SAMPLES.tmp" && mv "$SAMPLES.tmp" "$SAMPLES"
 result=0
 awk -F, -v total="$TOTAL" '
     NR == 1 { next }
-    { s[$1] = $1; p[$1] = $2; w[$1] = $3; h[$1] = $4; g[$1] = $5; u[$1] = $6; last = $1 }
+    { p[$1] = $2; w[$1] = $3; h[$1] = $4; g[$1] = $5; u[$1] = $6; last = $1 }
+    function least(a, from, to,    i, m) {
+        m = -1
+        for (i = from; i <= to; ++i) if (i in a && (m < 0 || a[i] < m)) m = a[i]
+        return m
+    }
     END {
         minute = total >= 180 ? 60 : int(total / 3)
-        half = int(minute / 2); if (half < 1) half = 1
-        pmax = hmax = gmax = umax = -1
-        for (i = minute + 1; i <= minute + half && i <= last; ++i) {
-            if (p[i] > pmax) pmax = p[i]; if (h[i] > hmax) hmax = h[i]
-            if (g[i] > gmax) gmax = g[i]; if (u[i] > umax) umax = u[i]
-        }
-        pmin = hmin = gmin = umin = -1
-        for (i = last - half + 1; i <= last; ++i) {
-            if (pmin < 0 || p[i] < pmin) pmin = p[i]; if (hmin < 0 || h[i] < hmin) hmin = h[i]
-            if (gmin < 0 || g[i] < gmin) gmin = g[i]; if (umin < 0 || u[i] < umin) umin = u[i]
-        }
-        printf "samples: %d s; private bytes after the first minute %d KB, at the end %d KB (first sample %d KB)\n", last, pmax, pmin, p[1]
-        printf "handles %d -> %d, GDI objects %d -> %d, USER objects %d -> %d; working set at the end %d KB\n", hmax, hmin, gmax, gmin, umax, umin, w[last]
+        third = int((last - minute) / 3); if (third < 1) third = 1
+        # The floor of the middle third of the run after the first minute
+        # against the floor of the last third: a level that only fluctuates
+        # or settles keeps its floor; one that keeps growing raises it.
+        m1 = minute + third + 1; m2 = minute + 2 * third; l1 = minute + 2 * third + 1
+        pm = least(p, m1, m2); pl = least(p, l1, last)
+        hm = least(h, m1, m2); hl = least(h, l1, last)
+        gm = least(g, m1, m2); gl = least(g, l1, last)
+        um = least(u, m1, m2); ul = least(u, l1, last)
+        printf "samples: %d s; private bytes: first %d KB, after the first minute %d KB, floor %d KB in the middle third and %d KB in the last\n", last, p[1], p[minute + 1], pm, pl
+        printf "handles %d -> %d, GDI objects %d -> %d, USER objects %d -> %d; working set at the end %d KB\n", hm, hl, gm, gl, um, ul, w[last]
         bad = 0
         if (last < total - 2) { print "FAIL: samples stop early"; bad = 1 }
-        if (pmin - pmax > 1024) { printf "FAIL: private bytes grew by %d KB\n", pmin - pmax; bad = 1 }
-        if (hmin > hmax) { printf "FAIL: handles grew by %d\n", hmin - hmax; bad = 1 }
-        if (gmin > gmax) { printf "FAIL: GDI objects grew by %d\n", gmin - gmax; bad = 1 }
-        if (umin > umax) { printf "FAIL: USER objects grew by %d\n", umin - umax; bad = 1 }
+        if (pl - pm > 1024) { printf "FAIL: private bytes grew by %d KB\n", pl - pm; bad = 1 }
+        if (hl > hm) { printf "FAIL: handles grew by %d\n", hl - hm; bad = 1 }
+        if (gl > gm) { printf "FAIL: GDI objects grew by %d\n", gl - gm; bad = 1 }
+        if (ul > um) { printf "FAIL: USER objects grew by %d\n", ul - um; bad = 1 }
         exit bad
     }' "$SAMPLES" || result=1
 

@@ -5,9 +5,15 @@
 // submit the draws between BeginScene and EndScene) and the clone-texture
 // pass (the clone masters' drawing into their textures, which runs inside
 // the update) with the performance counter. Counts the program's own heap
-// allocations in the timed frames too. Prints one line of name=value pairs.
+// allocations in the timed frames and the time the saver's Startup takes
+// (window, device, scene and its device objects). Prints one line of
+// name=value pairs.
 //
-//   SceneBench [timed frames] [warm-up frames]
+//   SceneBench [timed frames] [warm-up frames] [profile]
+//
+// With "profile" it also counts and times, per frame, the device calls the
+// frame makes (lines "call <method> <calls per frame> <ms per frame>"); the
+// timing around each call then adds to the frame's figures.
 #include "CFish.h"
 #include "PimRenderTexture.h"
 #include "SelApplication.h"
@@ -22,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace {
@@ -58,6 +65,67 @@ HRESULT WINAPI TimingSetRenderTarget(IDirect3DDevice8* device, IDirect3DSurface8
     }
     return hr;
 }
+
+// Per-method call counts and time inside the device, for the profile.
+struct CallStats {
+    const char* name;
+    size_t index;
+    void* original;
+    unsigned long long calls;
+    LONGLONG ticks;
+};
+
+enum ProfiledCall {
+    CallApplyStateBlock,
+    CallSetRenderState,
+    CallSetTexture,
+    CallSetTextureStageState,
+    CallDrawPrimitive,
+    CallDrawIndexedPrimitive,
+    CallSetVertexShader,
+    CallSetVertexShaderConstant,
+    CallSetStreamSource,
+    CallSetIndices,
+    CallSetPixelShader,
+    CallSetPixelShaderConstant,
+    CallCount
+};
+
+CallStats calls[CallCount] = {
+    {"ApplyStateBlock", 54, nullptr, 0, 0},         {"SetRenderState", 50, nullptr, 0, 0},
+    {"SetTexture", 61, nullptr, 0, 0},              {"SetTextureStageState", 63, nullptr, 0, 0},
+    {"DrawPrimitive", 70, nullptr, 0, 0},           {"DrawIndexedPrimitive", 71, nullptr, 0, 0},
+    {"SetVertexShader", 76, nullptr, 0, 0},         {"SetVertexShaderConstant", 79, nullptr, 0, 0},
+    {"SetStreamSource", 83, nullptr, 0, 0},         {"SetIndices", 85, nullptr, 0, 0},
+    {"SetPixelShader", 88, nullptr, 0, 0},          {"SetPixelShaderConstant", 91, nullptr, 0, 0},
+};
+
+template <ProfiledCall C, typename... Args> HRESULT WINAPI Timed(IDirect3DDevice8* device, Args... args)
+{
+    typedef HRESULT(WINAPI * Function)(IDirect3DDevice8*, Args...);
+    LARGE_INTEGER a, b;
+    QueryPerformanceCounter(&a);
+    const HRESULT hr = reinterpret_cast<Function>(calls[C].original)(device, args...);
+    QueryPerformanceCounter(&b);
+    ++calls[C].calls;
+    calls[C].ticks += b.QuadPart - a.QuadPart;
+    return hr;
+}
+
+void* const timedFunctions[CallCount] = {
+    reinterpret_cast<void*>(&Timed<CallApplyStateBlock, DWORD>),
+    reinterpret_cast<void*>(&Timed<CallSetRenderState, D3DRENDERSTATETYPE, DWORD>),
+    reinterpret_cast<void*>(&Timed<CallSetTexture, DWORD, IDirect3DBaseTexture8*>),
+    reinterpret_cast<void*>(&Timed<CallSetTextureStageState, DWORD, D3DTEXTURESTAGESTATETYPE, DWORD>),
+    reinterpret_cast<void*>(&Timed<CallDrawPrimitive, D3DPRIMITIVETYPE, UINT, UINT>),
+    reinterpret_cast<void*>(&Timed<CallDrawIndexedPrimitive, D3DPRIMITIVETYPE, UINT, UINT, UINT, UINT>),
+    reinterpret_cast<void*>(&Timed<CallSetVertexShader, DWORD>),
+    reinterpret_cast<void*>(&Timed<CallSetVertexShaderConstant, DWORD, const void*, DWORD>),
+    reinterpret_cast<void*>(&Timed<CallSetStreamSource, UINT, IDirect3DVertexBuffer8*, UINT>),
+    reinterpret_cast<void*>(&Timed<CallSetIndices, IDirect3DIndexBuffer8*, UINT>),
+    reinterpret_cast<void*>(&Timed<CallSetPixelShader, DWORD>),
+    reinterpret_cast<void*>(&Timed<CallSetPixelShaderConstant, DWORD, const void*, DWORD>),
+};
 
 LONGLONG Now()
 {
@@ -150,6 +218,7 @@ int main(int argc, char** argv)
 {
     const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
     const int warmUp = argc > 2 ? std::max(0, std::atoi(argv[2])) : 300;
+    const bool profile = argc > 3 && std::string(argv[3]) == "profile";
 
     SelApplication app;
     g_app = &app;
@@ -160,7 +229,10 @@ int main(int argc, char** argv)
     LoadParameters();
     app.runMode = RunModeDebug;
     std::srand(1);
-    if (FAILED(app.Startup(GetModuleHandleA(nullptr))) || !app.device || !app.world) {
+    const LONGLONG startupBegin = Now();
+    const HRESULT started = app.Startup(GetModuleHandleA(nullptr));
+    const LONGLONG startupEnd = Now();
+    if (FAILED(started) || !app.device || !app.world) {
         std::fprintf(stderr, "SceneBench: the saver did not start\n");
         return 3;
     }
@@ -182,11 +254,15 @@ int main(int argc, char** argv)
     if (devicePatch.Attach(device, DeviceMethods))
         realSetRenderTarget = reinterpret_cast<SetRenderTargetFunction>(
             devicePatch.Replace(SetRenderTargetIndex, reinterpret_cast<void*>(&TimingSetRenderTarget)));
+    if (profile)
+        for (int c = 0; c < CallCount; ++c)
+            calls[c].original = devicePatch.Replace(calls[c].index, timedFunctions[c]);
 
     const DWORD clearFlags = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | (app.GetStencilBits() ? D3DCLEAR_STENCIL : 0);
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     const double msPerTick = 1000.0 / static_cast<double>(frequency.QuadPart);
+    const double startupMs = (startupEnd - startupBegin) * msPerTick;
 
     std::vector<double> update, render, clone, frame;
     update.reserve(frames);
@@ -200,6 +276,9 @@ int main(int argc, char** argv)
         if (!PumpMessages())
             break;
         const bool timed = n >= warmUp;
+        if (n == warmUp)
+            for (CallStats& c : calls)
+                c.calls = 0, c.ticks = 0;
         app.appTime = static_cast<float>(n) / 60.0f;
         cloneTicks = 0;
         allocations = 0;
@@ -234,9 +313,13 @@ int main(int argc, char** argv)
 
     const Summary u = Summarise(update), r = Summarise(render), c = Summarise(clone), f = Summarise(frame);
     std::printf("fish=%d groups=%d frames=%zu update_mean=%.4f update_p99=%.4f render_mean=%.4f render_p99=%.4f "
-                "clone_mean=%.4f clone_p99=%.4f frame_mean=%.4f frame_p99=%.4f allocs_per_frame=%.2f failed=%d\n",
+                "clone_mean=%.4f clone_p99=%.4f frame_mean=%.4f frame_p99=%.4f allocs_per_frame=%.2f failed=%d startup_ms=%.1f\n",
                 fish, groups, update.size(), u.mean, u.p99, r.mean, r.p99, c.mean, c.p99, f.mean, f.p99,
-                update.empty() ? 0.0 : double(frameAllocations) / update.size(), failed);
+                update.empty() ? 0.0 : double(frameAllocations) / update.size(), failed, startupMs);
+    if (profile && !update.empty())
+        for (const CallStats& c : calls)
+            std::printf("call %s %.1f %.4f\n", c.name, double(c.calls) / update.size(),
+                        c.ticks * msPerTick / update.size());
     std::fflush(stdout);
 
     // End as the saver does on Esc: the framework closes the window and frees the device.
