@@ -24,7 +24,7 @@ const int MorphChangedCapacity = 150;  // moved vertices recorded per base range
 const int MorphWeightCount = 20;       // the weight array BlendMorph reads
 // Rest-pose vertices a fish's blend array holds (the largest rest pose has
 // 385); the build stops at a larger rest pose.
-const int MorphVertexCapacity = 1024;
+const int MorphVertexCapacity = 512;
 
 class CPartialMorph {
 public:
