@@ -187,6 +187,19 @@ TEST(CPartialMorph, AtMostOneHundredAndFiftyMovedVerticesARange)
     EXPECT_EQ(0.0f, poses[150].position.x);
 }
 
+TEST(CPartialMorph, RestPoseBeyondTheBlendArrayBuildsNothing)
+{
+    MorphFixture* f = NewFixture();
+    f->meshes[0].vertexCount = MorphVertexCapacity + 1;
+    CPartialMorph morph;
+    morph.SetMorphSource(f->meshes, 0, 11, Triples, 3);
+    EXPECT_EQ(0, morph.BUildPartialMorphData());
+    EXPECT_EQ(0, morph.changedCounts[0]);
+    EXPECT_EQ(f->original[1].position.x, f->poses[1].position.x) << "the poses are left as they are";
+    EXPECT_EQ(D3DERR_INVALIDCALL, morph.RestoreDeviceObjects());
+    EXPECT_EQ(0, morph.Ready());
+}
+
 TEST(CPartialMorph, CopyTakesTheTablesButNoBuffers)
 {
     MorphFixture* f = NewFixture();
