@@ -229,6 +229,10 @@ TEST_F(SaverProgram, PreviewLivesInItsHostAndEndsWithIt)
         while (!(child = FindWindowExA(host, nullptr, "MYCLASS", nullptr)) && GetTickCount() - start < 10000)
             Pump(20);
         ASSERT_NE(nullptr, child) << form;
+        // The window is made first and shown once its picture is drawn.
+        const DWORD shown = GetTickCount();
+        while (!IsWindowVisible(child) && GetTickCount() - shown < 5000)
+            Pump(20);
         RECT hostRect, childRect;
         GetWindowRect(host, &hostRect);
         GetWindowRect(child, &childRect);
