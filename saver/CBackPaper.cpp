@@ -1,6 +1,8 @@
 #include "CBackPaper.h"
 
 #include "RainbowGradients.h"
+#include "RegisteredApp.h"
+#include "ReleaseAndClear.h"
 #include "SelRandom.h"
 
 #include "framework/OruApplication.h"
@@ -42,11 +44,6 @@ const ShaderSet BackPaperShaders = {{BackgroundDeclaration, nullptr}, {vs15Vsh, 
 namespace {
 
 const float Pi = 3.1415927f;
-
-OruApplication* App()
-{
-    return OruApplication::Registered();
-}
 
 float RandomAngle()
 {
@@ -110,10 +107,7 @@ HRESULT CBackPaper::RestoreDeviceObjects()
 {
     OruApplication* app = App();
     IDirect3DDevice8* device = app ? app->device : nullptr;
-    if (vertexBuffer) {
-        vertexBuffer->Release();
-        vertexBuffer = nullptr;
-    }
+    ReleaseAndClear(vertexBuffer);
     const HRESULT r = device ? device->CreateVertexBuffer(BackPaperBufferBytes, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY,
                                                           0, D3DPOOL_DEFAULT, &vertexBuffer)
                              : D3DERR_INVALIDCALL;
@@ -135,10 +129,7 @@ HRESULT CBackPaper::RestoreDeviceObjects()
 
 HRESULT CBackPaper::InvalidateDeviceObjects()
 {
-    if (vertexBuffer) {
-        vertexBuffer->Release();
-        vertexBuffer = nullptr;
-    }
+    ReleaseAndClear(vertexBuffer);
     PimVertexObject::InvalidateDeviceObjects();
     return 0;
 }

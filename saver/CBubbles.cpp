@@ -1,6 +1,8 @@
 #include "CBubbles.h"
 
 #include "BubbleTextures.h"
+#include "RegisteredApp.h"
+#include "ReleaseAndClear.h"
 #include "SelRandom.h"
 
 #include "framework/OruApplication.h"
@@ -49,23 +51,6 @@ namespace {
 const UINT PointBytes = sizeof(float) * 3;
 const float HalfPi = 1.5707964f;
 
-OruApplication* App()
-{
-    return OruApplication::Registered();
-}
-
-IDirect3DDevice8* Device()
-{
-    OruApplication* app = App();
-    return app ? app->device : nullptr;
-}
-
-OruCamera* Camera()
-{
-    OruApplication* app = App();
-    return app && app->world ? app->world->camera : nullptr;
-}
-
 } // namespace
 
 CBubbles::CBubbles()
@@ -108,10 +93,7 @@ HRESULT CBubbles::RestoreDeviceObjects()
 
 HRESULT CBubbles::InvalidateDeviceObjects()
 {
-    if (BubbleVertexBuffer) {
-        BubbleVertexBuffer->Release();
-        BubbleVertexBuffer = nullptr;
-    }
+    ReleaseAndClear(BubbleVertexBuffer);
     PimVertexObject::InvalidateDeviceObjects();
     return 0;
 }

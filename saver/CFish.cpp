@@ -2,6 +2,7 @@
 
 #include "CPartialMorph.h"
 #include "PimRenderTexture.h"
+#include "RegisteredApp.h"
 #include "SelRandom.h"
 
 #include "ShaderDeclarations.h"
@@ -42,17 +43,6 @@ namespace {
 
 const UINT RestPoseStride = 32; // FishVertex
 const UINT MorphStride = 24;    // MorphVertex
-
-OruApplication* App()
-{
-    return OruApplication::Registered();
-}
-
-OruWorld* World()
-{
-    OruApplication* app = App();
-    return app ? app->world : nullptr;
-}
 
 bool FirstRowIsNumber(const D3DXMATRIX& m)
 {

@@ -1,6 +1,9 @@
 #include "CFlare.h"
 
 #include "EffectsBMedia.h"
+#include "RegisteredApp.h"
+#include "ReleaseAndClear.h"
+#include "ScreenQuad.h"
 
 #include "ShaderDeclarations.h"
 #include "productshaders.h"
@@ -47,36 +50,11 @@ const DWORD FlareStateTokens[] = {
 
 const ShaderSet FlareShaders = {{ScreenQuadDeclaration}, {vs11Vsh}, 1};
 
-struct QuadVertex {
-    float x, y, z, u, v;
-};
-const DWORD QuadFvf = D3DFVF_XYZ | D3DFVF_TEX1;
-const UINT QuadStride = sizeof(QuadVertex);
 const DWORD DynamicWriteOnly = D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY;
-const WORD QuadIndexList[6] = {0, 1, 2, 1, 3, 2};
 // Elements at or beyond this axis position sit on the sun.
 const float OnSunAxis = 0.98f;
 // The sun point's distance from the eye.
 const float SunDistance = 20.0f;
-
-OruApplication* App()
-{
-    return OruApplication::Registered();
-}
-
-OruWorld* World()
-{
-    OruApplication* app = App();
-    return app ? app->world : nullptr;
-}
-
-template <typename T> void ReleaseAndClear(T*& p)
-{
-    if (p) {
-        p->Release();
-        p = nullptr;
-    }
-}
 
 } // namespace
 

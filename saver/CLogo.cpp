@@ -1,6 +1,8 @@
 #include "CLogo.h"
 
 #include "EffectsBMedia.h"
+#include "RegisteredApp.h"
+#include "ReleaseAndClear.h"
 
 #include "ShaderDeclarations.h"
 #include "productshaders.h"
@@ -42,11 +44,6 @@ const int LitShader = 2;
 const int NormalMapTexture = 0;
 const int PictureTexture = 1;
 
-OruApplication* App()
-{
-    return OruApplication::Registered();
-}
-
 void SetMatrix(IDirect3DDevice8* device, DWORD reg, const D3DXMATRIX& m)
 {
     device->SetVertexShaderConstant(reg, &m, 4);
@@ -76,10 +73,7 @@ HRESULT CLogo::RestoreDeviceObjects()
     OruApplication* app = App();
     IDirect3DDevice8* device = app ? app->device : nullptr;
     if (device && DeviceHasPixelShaders()) {
-        if (cubeTexture) {
-            cubeTexture->Release();
-            cubeTexture = nullptr;
-        }
+        ReleaseAndClear(cubeTexture);
         const HRESULT hr = LoadCubeTexture(device, LogoCubeTexture->data, LogoCubeTexture->size, &cubeTexture);
         TRACE_D3D(hr);
         if (hr != 0)
@@ -90,10 +84,7 @@ HRESULT CLogo::RestoreDeviceObjects()
 
 HRESULT CLogo::InvalidateDeviceObjects()
 {
-    if (cubeTexture) {
-        cubeTexture->Release();
-        cubeTexture = nullptr;
-    }
+    ReleaseAndClear(cubeTexture);
     PimVertexObject::InvalidateDeviceObjects();
     return 0;
 }

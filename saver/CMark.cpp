@@ -2,6 +2,8 @@
 
 #include "MarkTextures.h"
 #include "RainbowGradients.h"
+#include "RegisteredApp.h"
+#include "ReleaseAndClear.h"
 #include "SelRandom.h"
 
 #include "framework/OruApplication.h"
@@ -52,12 +54,6 @@ const UINT CornerBytes = 8;
 float RandomAngle()
 {
     return SelRandUnit() * 6.2831855f - 3.1415927f;
-}
-
-OruCamera* Camera()
-{
-    OruApplication* app = OruApplication::Registered();
-    return app && app->world ? app->world->camera : nullptr;
 }
 
 bool FirstRowFinite(const D3DXMATRIX& m)
@@ -120,10 +116,7 @@ HRESULT CMark::RestoreDeviceObjects()
 {
     OruApplication* app = OruApplication::Registered();
     IDirect3DDevice8* device = app ? app->device : nullptr;
-    if (quadVB) {
-        quadVB->Release();
-        quadVB = nullptr;
-    }
+    ReleaseAndClear(quadVB);
     HRESULT r = device ? device->CreateVertexBuffer(QuadBytes, D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &quadVB)
                        : D3DERR_INVALIDCALL;
     TRACE_D3D(r);
@@ -148,10 +141,7 @@ HRESULT CMark::RestoreDeviceObjects()
 
 HRESULT CMark::InvalidateDeviceObjects()
 {
-    if (quadVB) {
-        quadVB->Release();
-        quadVB = nullptr;
-    }
+    ReleaseAndClear(quadVB);
     PimVertexObject::InvalidateDeviceObjects();
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "CPartialMorph.h"
 
+#include "ReleaseAndClear.h"
 #include "framework/OruApplication.h"
 #include "mesh/FishVertex.h"
 #include "trace/DebugPrint.h"
@@ -178,10 +179,7 @@ HRESULT CPartialMorph::RestoreDeviceObjects()
 HRESULT CPartialMorph::InvalidateDeviceObjects()
 {
     blendReady = 0;
-    if (morphBuffer) {
-        morphBuffer->Release();
-        morphBuffer = nullptr;
-    }
+    ReleaseAndClear(morphBuffer);
     return 0;
 }
 

@@ -1,6 +1,8 @@
 #include "PimRenderTexture.h"
 
 #include "CFish.h"
+#include "RegisteredApp.h"
+#include "ReleaseAndClear.h"
 
 #include "ShaderDeclarations.h"
 #include "framework/OruApplication.h"
@@ -50,25 +52,6 @@ const DWORD MasterClearColour = 0x001020C0;
 // Corners of a billboard's six strip vertices; the first and last repeat
 // their neighbours so that consecutive billboards join by empty triangles.
 const float Corners[6][2] = {{0, 0}, {0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 1}};
-
-OruApplication* App()
-{
-    return OruApplication::Registered();
-}
-
-OruWorld* World()
-{
-    OruApplication* app = App();
-    return app ? app->world : nullptr;
-}
-
-template <typename T> void ReleaseAndClear(T*& p)
-{
-    if (p) {
-        p->Release();
-        p = nullptr;
-    }
-}
 
 bool FirstRowIsNumber(const D3DXMATRIX& m)
 {

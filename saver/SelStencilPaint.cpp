@@ -2,6 +2,9 @@
 
 #include "EffectsBMedia.h"
 #include "RainbowGradients.h"
+#include "RegisteredApp.h"
+#include "ReleaseAndClear.h"
+#include "ScreenQuad.h"
 #include "SettingsTables.h"
 
 #include "ShaderDeclarations.h"
@@ -46,33 +49,6 @@ const DWORD StencilPaintStateTokens[] = {
 };
 
 const ShaderSet StencilPaintShaders = {{ScreenQuadDeclaration}, {vs11Vsh}, 1};
-
-// The quad's vertex: position and texture coordinates (XYZ | TEX1).
-struct QuadVertex {
-    float x, y, z, u, v;
-};
-const DWORD QuadFvf = D3DFVF_XYZ | D3DFVF_TEX1;
-const UINT QuadStride = sizeof(QuadVertex);
-const WORD QuadIndices[6] = {0, 1, 2, 1, 3, 2};
-
-OruApplication* App()
-{
-    return OruApplication::Registered();
-}
-
-IDirect3DDevice8* Device()
-{
-    OruApplication* app = App();
-    return app ? app->device : nullptr;
-}
-
-template <typename T> void ReleaseAndClear(T*& p)
-{
-    if (p) {
-        p->Release();
-        p = nullptr;
-    }
-}
 
 void SetScale(IDirect3DDevice8* device, float s)
 {
@@ -120,7 +96,7 @@ HRESULT SelStencilPaint::CreateQuad(IDirect3DDevice8* device)
     TRACE_D3D(hr);
     if (FAILED(hr))
         return hr;
-    hr = device->CreateIndexBuffer(sizeof QuadIndices, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_DEFAULT,
+    hr = device->CreateIndexBuffer(sizeof QuadIndexList, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_DEFAULT,
                                    &indexBuffer);
     TRACE_D3D(hr);
     if (FAILED(hr))
@@ -145,7 +121,7 @@ HRESULT SelStencilPaint::CreateQuad(IDirect3DDevice8* device)
     TRACE_D3D(hr);
     if (FAILED(hr) || !data)
         return FAILED(hr) ? hr : E_POINTER;
-    std::memcpy(data, QuadIndices, sizeof QuadIndices);
+    std::memcpy(data, QuadIndexList, sizeof QuadIndexList);
     TRACE_D3D(indexBuffer->Unlock());
     return 0;
 }

@@ -1,0 +1,27 @@
+#include "RegisteredApp.h"
+
+#include "framework/OruApplication.h"
+#include "scene/OruWorld.h"
+
+OruApplication* App()
+{
+    return OruApplication::Registered();
+}
+
+OruWorld* World()
+{
+    OruApplication* app = App();
+    return app ? app->world : nullptr;
+}
+
+IDirect3DDevice8* Device()
+{
+    OruApplication* app = App();
+    return app ? app->device : nullptr;
+}
+
+OruCamera* Camera()
+{
+    OruApplication* app = App();
+    return app && app->world ? app->world->camera : nullptr;
+}
