@@ -3,7 +3,7 @@
 // turns a quarter round from one image to the next, so that the cycled
 // sprites shimmer.
 
-#include "EffectsImageCheck.h"
+#include "common/ImageCheck.h"
 #include "GeneratorRegistry.h"
 #include "ImageWriters.h"
 #include "WriteIfChanged.h"
@@ -48,7 +48,7 @@ RgbaImage Bubble(int variant)
 
 bool Check(const std::string& name, const std::string& bytes, RgbaImage& image)
 {
-    using namespace effectsimage;
+    using namespace mediacheck;
     if (!ReadDds(name, bytes, DdsFormat::A8R8G8B8, Size, 1, image))
         return false;
     for (int corner = 0; corner < 4; ++corner)
@@ -82,7 +82,7 @@ int Generate(const std::string& outDir)
     for (int i = 0; i < Count; ++i)
         for (int j = i + 1; j < Count; ++j)
             if (written[i].pixels == written[j].pixels)
-                return effectsimage::Fail("BubbleTextures", "two sprites are the same"), 1;
+                return mediacheck::Fail("BubbleTextures", "two sprites are the same"), 1;
     return 0;
 }
 

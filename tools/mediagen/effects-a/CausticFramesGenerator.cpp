@@ -3,7 +3,7 @@
 // zero; the fields turn once over the 32 frames, so the loop closes, and
 // every field repeats across the image, so each frame tiles.
 
-#include "EffectsImageCheck.h"
+#include "common/ImageCheck.h"
 #include "GeneratorRegistry.h"
 #include "ImageWriters.h"
 #include "WriteIfChanged.h"
@@ -43,7 +43,7 @@ RgbaImage Frame(int frame)
 
 int Generate(const std::string& outDir)
 {
-    using namespace effectsimage;
+    using namespace mediacheck;
     RgbaImage previous;
     for (int f = 0; f < Frames; ++f) {
         char name[32];

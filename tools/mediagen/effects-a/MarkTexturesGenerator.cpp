@@ -3,7 +3,7 @@
 // stars, 6-8 triangles and slivers. Every shape lies within 0.95 of the
 // half-size around the centre, so the corners stay clear.
 
-#include "EffectsImageCheck.h"
+#include "common/ImageCheck.h"
 #include "GeneratorRegistry.h"
 #include "ImageWriters.h"
 #include "WriteIfChanged.h"
@@ -88,7 +88,7 @@ RgbaImage Draw(int index)
 
 bool Check(int index, const std::string& name, const std::string& bytes)
 {
-    using namespace effectsimage;
+    using namespace mediacheck;
     RgbaImage image;
     if (!ReadDds(name, bytes, DdsFormat::Dxt2, Size, 1, image))
         return false;

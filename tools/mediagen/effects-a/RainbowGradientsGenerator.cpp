@@ -3,7 +3,7 @@
 // 1: concentric rings of the spectrum around the centre; 2: diamond rings,
 // the spectrum by the sum of the distances from the centre along x and y.
 
-#include "EffectsImageCheck.h"
+#include "common/ImageCheck.h"
 #include "GeneratorRegistry.h"
 #include "ImageWriters.h"
 #include "WriteIfChanged.h"
@@ -37,7 +37,7 @@ RgbaImage Gradient(int kind)
     for (int y = 0; y < Size; ++y)
         for (int x = 0; x < Size; ++x) {
             uint8_t rgb[3];
-            effectsimage::Hue(HueAt(kind, x, y), rgb);
+            mediacheck::Hue(HueAt(kind, x, y), rgb);
             image.Set(x, y, rgb[0], rgb[1], rgb[2]);
         }
     return image;
@@ -53,9 +53,9 @@ bool Same(const RgbaImage& image, int x0, int y0, int x1, int y1)
 
 bool Check(int kind, const std::string& name, const std::string& bytes)
 {
-    using namespace effectsimage;
+    using namespace mediacheck;
     RgbaImage image;
-    if (!ReadBmp24(name, bytes, Size, image))
+    if (!ReadBmp(name, bytes, Size, Size, 24, image))
         return false;
     // Every pixel is a saturated colour: one channel full, one empty.
     for (int y = 0; y < Size; ++y)

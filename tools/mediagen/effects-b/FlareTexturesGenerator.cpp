@@ -5,7 +5,7 @@
 // the star and the blue glow) carry several hues and are 24-bit; the other
 // fifteen are one tint at many strengths and are 8-bit palette images.
 
-#include "EffectsBCheck.h"
+#include "common/ImageCheck.h"
 #include "GeneratorRegistry.h"
 #include "ImageWriters.h"
 #include "WriteIfChanged.h"
@@ -161,7 +161,7 @@ int Generate(const std::string& outDir)
         fullColour += e.fullColour;
         const std::string bytes = Encode(e);
         RgbaImage image;
-        if (!effectsb::ReadBmp(name, bytes, Size, Size, e.fullColour ? 24 : 8, image))
+        if (!mediacheck::ReadBmp(name, bytes, Size, Size, e.fullColour ? 24 : 8, image))
             return 1;
         // Black along the border, light somewhere inside.
         int brightest = 0;
@@ -171,16 +171,16 @@ int Generate(const std::string& outDir)
                 const int level = std::max({p[0], p[1], p[2]});
                 const bool border = x == 0 || y == 0 || x == Size - 1 || y == Size - 1;
                 if (border && level > 0)
-                    return effectsb::Fail(name, "the border is not black"), 1;
+                    return mediacheck::Fail(name, "the border is not black"), 1;
                 brightest = std::max(brightest, level);
             }
         if (brightest < 128)
-            return effectsb::Fail(name, "too dark"), 1;
+            return mediacheck::Fail(name, "too dark"), 1;
         if (!WriteIfChanged(outDir + "/" + name, bytes))
-            return effectsb::Fail(name, "cannot write"), 1;
+            return mediacheck::Fail(name, "cannot write"), 1;
     }
     if (fullColour != 5)
-        return effectsb::Fail("FlareTextures", "not five 24-bit images"), 1;
+        return mediacheck::Fail("FlareTextures", "not five 24-bit images"), 1;
     return 0;
 }
 

@@ -5,7 +5,7 @@
 // material (diffuse grey 0.8627, power 100). No normals and no texture
 // coordinates: the loader computes the normals.
 
-#include "EffectsBCheck.h"
+#include "common/ImageCheck.h"
 #include "GeneratorRegistry.h"
 #include "WriteIfChanged.h"
 #include "XWriter.h"
@@ -69,16 +69,16 @@ int Generate(const std::string& outDir)
 
     const int vertices = int(positions.size() / 3);
     if (vertices != ExpectedVertices || int(triangles) != ExpectedTriangles)
-        return effectsb::Fail(name, "wrong vertex or triangle count"), 1;
+        return mediacheck::Fail(name, "wrong vertex or triangle count"), 1;
     if (std::count(used.begin(), used.end(), 0) != 0)
-        return effectsb::Fail(name, "a vertex without a triangle"), 1;
+        return mediacheck::Fail(name, "a vertex without a triangle"), 1;
     float low[3] = {1e9f, 1e9f, 1e9f}, high[3] = {-1e9f, -1e9f, -1e9f};
     for (size_t k = 0; k < positions.size(); ++k) {
         low[k % 3] = std::min(low[k % 3], positions[k]);
         high[k % 3] = std::max(high[k % 3], positions[k]);
     }
     if (low[0] != Left || high[0] != Right || low[1] != Bottom || high[1] != Top || low[2] != Depth || high[2] != 0)
-        return effectsb::Fail(name, "wrong extents"), 1;
+        return mediacheck::Fail(name, "wrong extents"), 1;
 
     xwriter::Writer w("xof 0303bin 0032");
     w.Begin("Frame", "Logo");
@@ -103,9 +103,9 @@ int Generate(const std::string& outDir)
 
     const std::string& bytes = w.Bytes();
     if (bytes.compare(0, 16, "xof 0303bin 0032") != 0)
-        return effectsb::Fail(name, "bad header"), 1;
+        return mediacheck::Fail(name, "bad header"), 1;
     if (!WriteIfChanged(outDir + "/" + name, bytes))
-        return effectsb::Fail(name, "cannot write"), 1;
+        return mediacheck::Fail(name, "cannot write"), 1;
     return 0;
 }
 

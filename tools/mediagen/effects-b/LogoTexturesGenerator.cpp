@@ -6,7 +6,7 @@
 // each: a sea seen from below, white light above fading through blue to
 // deep blue beneath.
 
-#include "EffectsBCheck.h"
+#include "common/ImageCheck.h"
 #include "GeneratorRegistry.h"
 #include "ImageWriters.h"
 #include "WriteIfChanged.h"
@@ -18,8 +18,8 @@
 
 namespace {
 
-using effectsb::Fail;
-using effectsb::Get32;
+using mediacheck::Fail;
+using mediacheck::Get32;
 
 uint8_t Byte(float v)
 {

@@ -5,7 +5,7 @@
 // pattern repeats across the 256 and 128 edges, and the dots and stripes
 // have soft edges through a 256-step grey palette.
 
-#include "EffectsBCheck.h"
+#include "common/ImageCheck.h"
 #include "GeneratorRegistry.h"
 #include "ImageWriters.h"
 #include "WriteIfChanged.h"
@@ -139,13 +139,13 @@ int Generate(const std::string& outDir)
     for (const Pattern& p : patterns) {
         const std::string bytes = EncodeBmp8(p.make());
         RgbaImage image;
-        if (!effectsb::ReadBmp(p.name, bytes, p.width, p.height, 8, image))
+        if (!mediacheck::ReadBmp(p.name, bytes, p.width, p.height, 8, image))
             return 1;
-        const double dark = effectsb::DarkShare(image);
+        const double dark = mediacheck::DarkShare(image);
         if (dark < p.darkLow || dark > p.darkHigh)
-            return effectsb::Fail(p.name, "wrong share of black"), 1;
+            return mediacheck::Fail(p.name, "wrong share of black"), 1;
         if (!Tiles(image, p.period))
-            return effectsb::Fail(p.name, "does not repeat"), 1;
+            return mediacheck::Fail(p.name, "does not repeat"), 1;
         if (std::string(p.name) == "PaintTartan.bmp") {
             std::set<uint32_t> colours;
             for (int y = 0; y < 256; ++y)
@@ -154,15 +154,15 @@ int Generate(const std::string& outDir)
                     colours.insert(uint32_t(c[0]) << 16 | uint32_t(c[1]) << 8 | c[2]);
                 }
             if (colours.size() != 6)
-                return effectsb::Fail(p.name, "not the six tartan colours"), 1;
+                return mediacheck::Fail(p.name, "not the six tartan colours"), 1;
         } else {
             // Black on white: the corners of the lattice cells are white.
             const uint8_t* white = p.name == std::string("PaintStripes.bmp") ? image.At(24, 0) : image.At(0, 0);
             if (white[0] < 250)
-                return effectsb::Fail(p.name, "no white ground"), 1;
+                return mediacheck::Fail(p.name, "no white ground"), 1;
         }
         if (!WriteIfChanged(outDir + "/" + p.name, bytes))
-            return effectsb::Fail(p.name, "cannot write"), 1;
+            return mediacheck::Fail(p.name, "cannot write"), 1;
     }
     return 0;
 }
