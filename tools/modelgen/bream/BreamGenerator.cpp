@@ -815,8 +815,6 @@ void BuildLow(Model& md, CheckLog& log)
 
 // --- self-check ---------------------------------------------------------------
 
-bool Near(double a, double b, double half) { return std::fabs(a - b) <= half * 1.0001 + 1e-12; }
-
 void Check(CheckLog& log, const Model& md)
 {
     const Mesh& m = md.rest;
@@ -860,14 +858,10 @@ void Check(CheckLog& log, const Model& md)
                    md.framePos[k][74].z);
     P3 lo{1, 1, 1}, hi{-1, -1, -1}, rlo{1, 1, 1}, rhi{-1, -1, -1};
     for (int k = 0; k < Frames; ++k)
-        for (const P3& p : md.framePos[k]) {
-            lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
-            hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
-        }
-    for (const P3& p : m.pos) {
-        rlo = {std::min(rlo.x, p.x), std::min(rlo.y, p.y), std::min(rlo.z, p.z)};
-        rhi = {std::max(rhi.x, p.x), std::max(rhi.y, p.y), std::max(rhi.z, p.z)};
-    }
+        for (const P3& p : md.framePos[k])
+            GrowBox(lo, hi, p);
+    for (const P3& p : m.pos)
+        GrowBox(rlo, rhi, p);
     log.Expect(Near(lo.x, -0.14780, 5e-6) && Near(hi.x, 0.35211, 5e-6) && Near(lo.y, -0.10031, 5e-6) &&
                    Near(hi.y, 0.13075, 5e-6) && Near(lo.z, -0.09150, 5e-6) && Near(hi.z, 0.09124, 5e-6),
                "box (%.6f %.6f %.6f)-(%.6f %.6f %.6f)", lo.x, lo.y, lo.z, hi.x, hi.y, hi.z);
@@ -878,23 +872,9 @@ void Check(CheckLog& log, const Model& md)
                                    {0.017, 0.415, 0.004, 0.265}, {0.017, 0.415, 0.004, 0.265},
                                    {0.257, 0.532, 0.187, 0.297}, {0.257, 0.532, 0.187, 0.297},
                                    {0.096, 0.214, 0.411, 0.534}, {0.096, 0.214, 0.411, 0.534}};
-    for (int r = 0; r < 10; ++r) {
-        double u0 = 9, u1 = -9, t0 = 9, t1 = -9;
-        for (uint32_t v = Ranges[r].vertexStart; v < Ranges[r].vertexStart + Ranges[r].vertexCount; ++v) {
-            u0 = std::min(u0, m.tu[v]);
-            u1 = std::max(u1, m.tu[v]);
-            t0 = std::min(t0, m.tv[v]);
-            t1 = std::max(t1, m.tv[v]);
-        }
-        log.Expect(Near(u0, regions[r][0], 5e-4) && Near(u1, regions[r][1], 5e-4) && Near(t0, regions[r][2], 5e-4) &&
-                       Near(t1, regions[r][3], 5e-4),
-                   "range %d uv region u %.4f-%.4f v %.4f-%.4f", r, u0, u1, t0, t1);
-    }
-    for (int k = 1; k <= 5; ++k)
-        for (int v = 0; v < VertexCount; ++v)
-            if (!log.Expect(std::fabs(md.framePos[k][v].z + md.framePos[k + 5][v].z - 2 * m.pos[v].z) <= 2e-6,
-                            "mirror frame %d vertex %d", k, v))
-                return;
+    CheckUvRegions(log, m.tu, m.tv, Ranges, regions, 10);
+    if (!CheckMirrorFrames(log, md.framePos, m.pos, VertexCount))
+        return;
 
     // Poses: the shift law, the moved counts, unit normals, the span.
     std::vector<RangeRow> prow(PoseRanges, PoseRanges + 18);
@@ -926,9 +906,7 @@ void Check(CheckLog& log, const Model& md)
     }
     P3 plo{1, 1, 1}, phi{-1, -1, -1};
     for (size_t v = 0; v < md.posePos.size(); ++v) {
-        const P3& p = md.posePos[v];
-        plo = {std::min(plo.x, p.x), std::min(plo.y, p.y), std::min(plo.z, p.z)};
-        phi = {std::max(phi.x, p.x), std::max(phi.y, p.y), std::max(phi.z, p.z)};
+        GrowBox(plo, phi, md.posePos[v]);
         log.Expect(std::fabs(Length(md.poseNrm[v]) - 1) <= 1e-4, "pose normal %zu length", v);
     }
     log.Expect(Near(plo.x, -0.1486, 5e-5) && Near(phi.x, 0.2489, 5e-5) && Near(plo.y, -0.1003, 5e-5) &&
@@ -950,9 +928,7 @@ void Check(CheckLog& log, const Model& md)
     P3 llo{1, 1, 1}, lhi{-1, -1, -1};
     double u0 = 9, u1 = -9, t0 = 9, t1 = -9;
     for (int v = 0; v < LowVertexCount; ++v) {
-        const P3& p = l.pos[v];
-        llo = {std::min(llo.x, p.x), std::min(llo.y, p.y), std::min(llo.z, p.z)};
-        lhi = {std::max(lhi.x, p.x), std::max(lhi.y, p.y), std::max(lhi.z, p.z)};
+        GrowBox(llo, lhi, l.pos[v]);
         u0 = std::min(u0, l.tu[v]), u1 = std::max(u1, l.tu[v]), t0 = std::min(t0, l.tv[v]), t1 = std::max(t1, l.tv[v]);
     }
     log.Expect(Near(llo.x, -0.1474, 5e-5) && Near(lhi.x, 0.3600, 5e-5) && Near(llo.y, -0.0995, 5e-5) &&
@@ -1030,21 +1006,6 @@ std::string Source(const Model& md)
     return s.str();
 }
 
-uint32_t Hash(const std::vector<P3>& pos, const std::vector<P3>& nrm, const std::vector<double>* tu,
-              const std::vector<double>* tv)
-{
-    std::vector<float> f;
-    for (size_t v = 0; v < pos.size(); ++v) {
-        for (double x : {pos[v].x, pos[v].y, pos[v].z, nrm[v].x, nrm[v].y, nrm[v].z})
-            f.push_back(float(x));
-        if (tu) {
-            f.push_back(float((*tu)[v]));
-            f.push_back(float((*tv)[v]));
-        }
-    }
-    return HashFloats(f);
-}
-
 std::string HashHeader(const Model& md)
 {
     std::ostringstream s;
@@ -1052,9 +1013,9 @@ std::string HashHeader(const Model& md)
          "const uint32_t BreamFrameHashes[11] = {";
     for (int k = 0; k < Frames; ++k)
         s << (k ? ", " : "")
-          << Hash(md.framePos[k], md.frameNrm[k], k ? nullptr : &md.rest.tu, k ? nullptr : &md.rest.tv) << "u";
-    s << "};\nconst uint32_t BreamPoseHash = " << Hash(md.posePos, md.poseNrm, nullptr, nullptr) << "u;\n"
-      << "const uint32_t BreamLowHash = " << Hash(md.low.pos, md.lowNrm, &md.low.tu, &md.low.tv) << "u;\n";
+          << HashVertices(md.framePos[k], md.frameNrm[k], k ? nullptr : &md.rest.tu, k ? nullptr : &md.rest.tv) << "u";
+    s << "};\nconst uint32_t BreamPoseHash = " << HashVertices(md.posePos, md.poseNrm, nullptr, nullptr) << "u;\n"
+      << "const uint32_t BreamLowHash = " << HashVertices(md.low.pos, md.lowNrm, &md.low.tu, &md.low.tv) << "u;\n";
     return s.str();
 }
 

@@ -128,3 +128,30 @@ void CheckNormalRule(CheckLog& log, const char* what, const std::vector<P3>& pos
         }
     }
 }
+
+void CheckUvRegions(CheckLog& log, const std::vector<double>& tu, const std::vector<double>& tv,
+                    const RangeRow* ranges, const double (*regions)[4], int count)
+{
+    for (int r = 0; r < count; ++r) {
+        double u0 = 9, u1 = -9, t0 = 9, t1 = -9;
+        for (uint32_t v = ranges[r].vertexStart; v < ranges[r].vertexStart + ranges[r].vertexCount; ++v) {
+            u0 = std::min(u0, tu[v]);
+            u1 = std::max(u1, tu[v]);
+            t0 = std::min(t0, tv[v]);
+            t1 = std::max(t1, tv[v]);
+        }
+        log.Expect(Near(u0, regions[r][0], 5e-4) && Near(u1, regions[r][1], 5e-4) && Near(t0, regions[r][2], 5e-4) &&
+                       Near(t1, regions[r][3], 5e-4),
+                   "range %d uv region u %.4f-%.4f v %.4f-%.4f", r, u0, u1, t0, t1);
+    }
+}
+
+bool CheckMirrorFrames(CheckLog& log, const std::vector<P3>* framePos, const std::vector<P3>& rest, int vertexCount)
+{
+    for (int k = 1; k <= 5; ++k)
+        for (int v = 0; v < vertexCount; ++v)
+            if (!log.Expect(std::fabs(framePos[k][v].z + framePos[k + 5][v].z - 2 * rest[v].z) <= 2e-6,
+                            "mirror frame %d vertex %d", k, v))
+                return false;
+    return true;
+}

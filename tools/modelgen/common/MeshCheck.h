@@ -5,6 +5,8 @@
 
 #include "MeshKit.h"
 
+#include <algorithm>
+#include <cmath>
 #include <set>
 
 // Indices below vertexCount, every vertex used, no repeated vertex in a
@@ -29,3 +31,20 @@ int ReversedSheetPairs(const std::vector<P3>& pos, const std::vector<Tri>& tris,
 void CheckNormalRule(CheckLog& log, const char* what, const std::vector<P3>& pos, const std::vector<P3>& nrm,
                      const std::vector<Tri>& tris, const std::vector<RangeRow>& rows, double tolDegrees,
                      const std::set<int>& exempt = {});
+
+// |a - b| within half (with a hair of slack for the decimal tolerances).
+inline bool Near(double a, double b, double half) { return std::fabs(a - b) <= half * 1.0001 + 1e-12; }
+// Widens the box lo..hi to hold p.
+inline void GrowBox(P3& lo, P3& hi, const P3& p)
+{
+    lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+    hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+}
+// Each range's texture coordinates span its region {u0, u1, v0, v1} within
+// 0.0005.
+void CheckUvRegions(CheckLog& log, const std::vector<double>& tu, const std::vector<double>& tv,
+                    const RangeRow* ranges, const double (*regions)[4], int count);
+// The swim's half-cycle mirror: frames k and k + 5 (k = 1 to 5) lie either
+// side of the rest pose in z, within 2e-6. Stops at the first failure and
+// returns false.
+bool CheckMirrorFrames(CheckLog& log, const std::vector<P3>* framePos, const std::vector<P3>& rest, int vertexCount);

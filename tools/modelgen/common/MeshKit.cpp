@@ -190,15 +190,39 @@ uint32_t HashFloats(const std::vector<float>& values)
     return h;
 }
 
+uint32_t HashVertices(const std::vector<P3>& pos, const std::vector<P3>& nrm, const std::vector<double>* tu,
+                      const std::vector<double>* tv)
+{
+    std::vector<float> f;
+    for (size_t v = 0; v < pos.size(); ++v) {
+        for (double x : {pos[v].x, pos[v].y, pos[v].z, nrm[v].x, nrm[v].y, nrm[v].z})
+            f.push_back(float(x));
+        if (tu) {
+            f.push_back(float((*tu)[v]));
+            f.push_back(float((*tv)[v]));
+        }
+    }
+    return HashFloats(f);
+}
+
+namespace {
+
+void Report(const std::string& name, const char* fmt, va_list ap)
+{
+    std::fprintf(stderr, "%s: check failed: ", name.c_str());
+    std::vfprintf(stderr, fmt, ap);
+    std::fprintf(stderr, "\n");
+}
+
+} // namespace
+
 void CheckLog::Fail(const char* fmt, ...)
 {
     ++failures;
-    std::fprintf(stderr, "%s: check failed: ", name.c_str());
     va_list ap;
     va_start(ap, fmt);
-    std::vfprintf(stderr, fmt, ap);
+    Report(name, fmt, ap);
     va_end(ap);
-    std::fprintf(stderr, "\n");
 }
 
 bool CheckLog::Expect(bool ok, const char* fmt, ...)
@@ -206,11 +230,9 @@ bool CheckLog::Expect(bool ok, const char* fmt, ...)
     if (ok)
         return true;
     ++failures;
-    std::fprintf(stderr, "%s: check failed: ", name.c_str());
     va_list ap;
     va_start(ap, fmt);
-    std::vfprintf(stderr, fmt, ap);
+    Report(name, fmt, ap);
     va_end(ap);
-    std::fprintf(stderr, "\n");
     return false;
 }

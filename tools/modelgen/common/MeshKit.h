@@ -99,6 +99,10 @@ std::string EmitRanges(const std::vector<RangeRow>& rows, const std::string& ind
 // FNV-1a over the float bytes of an array of values (written beside the
 // data so the tests can tell an emission fault from a data fault).
 uint32_t HashFloats(const std::vector<float>& values);
+// HashFloats over each vertex's position and normal, followed by its texture
+// coordinates where tu and tv are given.
+uint32_t HashVertices(const std::vector<P3>& pos, const std::vector<P3>& nrm, const std::vector<double>* tu,
+                      const std::vector<double>* tv);
 
 // Error collection of a generator's self-check.
 struct CheckLog {
