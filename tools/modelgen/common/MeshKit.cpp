@@ -1,5 +1,7 @@
 #include "MeshKit.h"
 
+#include "MeshKitInline.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -7,17 +9,7 @@
 
 std::string Literal(double v, int places)
 {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", places, v);
-    std::string s = buf;
-    if (s.find('.') != std::string::npos) {
-        while (!s.empty() && s.back() == '0')
-            s.pop_back();
-        if (!s.empty() && s.back() == '.')
-            s.pop_back();
-    }
-    if (s == "-0")
-        s = "0";
+    std::string s = meshkit::DecimalText(v, places);
     // Always a floating literal, so that an 'f' suffix may follow.
     if (s.find('.') == std::string::npos)
         s += ".0";

@@ -1,6 +1,6 @@
 #include "MackerelCheck.h"
 
-#include "MeshKit.h"
+#include "../common/MeshKitInline.h"
 
 #include <algorithm>
 #include <array>
@@ -20,17 +20,7 @@ using Fails = std::vector<std::string>;
 
 const double Pi = 3.14159265358979323846;
 
-void Fail(Fails& f, const char* fmt, ...)
-{
-    if (f.size() >= 25)
-        return;
-    char buf[512];
-    va_list ap;
-    va_start(ap, fmt);
-    std::vsnprintf(buf, sizeof buf, fmt, ap);
-    va_end(ap);
-    f.push_back(buf);
-}
+using meshkit::Fail;
 
 V3 P(const MeshView& m, int i)
 {

@@ -4,7 +4,7 @@
 // MackerelSkinImage.dds (the skin, embedded by the build).
 #include "MackerelCheck.h"
 #include "MackerelModel.h"
-#include "MeshKit.h"
+#include "../common/MeshKitInline.h"
 
 #include "GeneratorRegistry.h"
 #include "ImageWriters.h"

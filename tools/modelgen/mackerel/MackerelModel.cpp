@@ -6,7 +6,7 @@
 // nearest float.
 #include "MackerelModel.h"
 
-#include "MeshKit.h"
+#include "../common/MeshKitInline.h"
 
 #include <algorithm>
 #include <cmath>

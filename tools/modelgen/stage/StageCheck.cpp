@@ -1,6 +1,6 @@
 #include "StageCheck.h"
 
-#include "../mackerel/MeshKit.h"
+#include "../common/MeshKitInline.h"
 
 #include <algorithm>
 #include <array>
@@ -16,17 +16,7 @@ namespace {
 using meshkit::V3;
 using Fails = std::vector<std::string>;
 
-void Fail(Fails& f, const char* fmt, ...)
-{
-    if (f.size() >= 25)
-        return;
-    char buf[512];
-    va_list ap;
-    va_start(ap, fmt);
-    std::vsnprintf(buf, sizeof buf, fmt, ap);
-    va_end(ap);
-    f.push_back(buf);
-}
+using meshkit::Fail;
 
 const float* At(const StageView& s, int i) { return s.v + size_t(i) * 11; }
 V3 P(const StageView& s, int i) { return V3(At(s, i)[0], At(s, i)[1], At(s, i)[2]); }

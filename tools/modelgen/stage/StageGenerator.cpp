@@ -4,7 +4,7 @@
 #include "StageCheck.h"
 #include "StageModel.h"
 
-#include "../mackerel/MeshKit.h"
+#include "../common/MeshKitInline.h"
 
 #include "GeneratorRegistry.h"
 #include "WriteIfChanged.h"

@@ -4,7 +4,7 @@
 // a baked colour and box-projected texture coordinates.
 #include "StageModel.h"
 
-#include "../mackerel/MeshKit.h"
+#include "../common/MeshKitInline.h"
 
 #include <algorithm>
 #include <array>

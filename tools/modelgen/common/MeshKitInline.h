@@ -1,11 +1,13 @@
-// Small mesh helpers shared by the mackerel and stage generators and their
-// checks: vectors in double precision, literals rounded to a number of
-// decimal places and stored as floats, the vertex-normal rule of the model
-// data, and the writing of C++ literals. Header-only; no platform headers,
-// so the checks also build into the Windows test programs.
+// Small mesh helpers shared by the model generators and the checks of the
+// mackerel and stage data: vectors in double precision, literals rounded to a
+// number of decimal places and stored as floats, the vertex-normal rule of
+// the model data, the writing of C++ literals, and the collection of check
+// failures. Header-only; no platform headers, so the checks also build into
+// the Windows test programs.
 #pragma once
 
 #include <cmath>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -104,5 +106,18 @@ inline std::vector<V3> RuleNormals(const std::vector<V3>& positions, const std::
 inline V3 StoreTurned(const V3& n) { return {n.x, -n.z, n.y}; }
 // The direction a stored normal (a, b, c) stands for: (a, c, -b).
 inline V3 UnturnStored(const V3& s) { return {s.x, s.z, -s.y}; }
+
+// Adds a formatted failure to a check's list; the list keeps the first 25.
+inline void Fail(std::vector<std::string>& f, const char* fmt, ...)
+{
+    if (f.size() >= 25)
+        return;
+    char buf[512];
+    va_list ap;
+    va_start(ap, fmt);
+    std::vsnprintf(buf, sizeof buf, fmt, ap);
+    va_end(ap);
+    f.push_back(buf);
+}
 
 } // namespace meshkit
