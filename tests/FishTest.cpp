@@ -3,6 +3,7 @@
 // the master pass), the master's own scale, the final clean-up, and a fish
 // drawn on Wine's device whose silhouette matches the chosen keyframe.
 
+#include "DeleteWatch.h"
 #include "FishTestSupport.h"
 
 #include "CFish.h"
@@ -21,22 +22,6 @@
 #include <limits>
 #include <set>
 
-namespace {
-// Blocks handed to delete while a test watches.
-bool g_watching = false;
-std::set<void*> g_freed;
-} // namespace
-
-void operator delete(void* p) noexcept
-{
-    if (p && g_watching)
-        g_freed.insert(p);
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    operator delete(p);
-}
 
 using namespace fishtest;
 
@@ -63,17 +48,8 @@ public:
 };
 
 // Device, world and application for the tests that draw.
-class FishScene : public ::testing::Test {
+class FishScene : public FishSceneTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(device.Ok()) << device.Error();
-        D3DCAPS8 caps = {};
-        device.Device()->GetDeviceCaps(&caps);
-        if (caps.PixelShaderVersion < D3DPS_VERSION(1, 1))
-            GTEST_SKIP() << "no pixel shaders";
-        app.reset(new FishApp(device.Device(), &world));
-    }
     void TearDown() override
     {
         for (CFish* f : made) {
@@ -83,9 +59,7 @@ protected:
             f->FinalCleanup();
             delete f;
         }
-        world.vbServer->InvalidateDeviceObjects();
-        world.vsServer->InvalidateDeviceObjects();
-        world.sbServer->InvalidateDeviceObjects();
+        InvalidateServers();
         if (skin)
             skin->Release();
     }
@@ -111,16 +85,7 @@ protected:
         f->stencilId = 3;
         return f;
     }
-    void ForgetBindings()
-    {
-        world.vbServer->ResetCurrent();
-        world.vsServer->ResetCurrent();
-        world.sbServer->ResetCurrent();
-    }
 
-    TestDevice device;
-    OruWorld world;
-    std::unique_ptr<FishApp> app;
     QuadFrames frames;
     std::vector<CFish*> made;
     IDirect3DTexture8* skin = nullptr;

@@ -16,6 +16,9 @@
 #include "mesh/OruMeshRecord.h"
 #include "scene/OruCamera.h"
 #include "scene/OruWorld.h"
+#include "servers/SBServer.h"
+#include "servers/VBServer.h"
+#include "servers/VSServer.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +28,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -401,5 +405,39 @@ inline IDirect3DTexture8* MakeSkin(IDirect3DDevice8* device, BYTE alpha, int opa
     }
     return texture;
 }
+
+// Wine's device, a world and the application, for the tests that draw;
+// skipped where the device has no pixel shaders.
+class FishSceneTest : public ::testing::Test {
+protected:
+    explicit FishSceneTest(int width = 64, int height = 64) : device(width, height) {}
+    void SetUp() override
+    {
+        ASSERT_TRUE(device.Ok()) << device.Error();
+        D3DCAPS8 caps = {};
+        device.Device()->GetDeviceCaps(&caps);
+        if (caps.PixelShaderVersion < D3DPS_VERSION(1, 1))
+            GTEST_SKIP() << "no pixel shaders";
+        app.reset(new FishApp(device.Device(), &world));
+    }
+    // The servers' device objects, released at the end of a test.
+    void InvalidateServers()
+    {
+        world.vbServer->InvalidateDeviceObjects();
+        world.vsServer->InvalidateDeviceObjects();
+        world.sbServer->InvalidateDeviceObjects();
+    }
+    // The servers forget what they last bound, so the next draw sets it all.
+    void ForgetBindings()
+    {
+        world.vbServer->ResetCurrent();
+        world.vsServer->ResetCurrent();
+        world.sbServer->ResetCurrent();
+    }
+
+    TestDevice device;
+    OruWorld world;
+    std::unique_ptr<FishApp> app;
+};
 
 } // namespace fishtest

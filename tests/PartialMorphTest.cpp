@@ -3,6 +3,7 @@
 // 150 cap, the blend, the device buffer's failures (a refused creation, a
 // refused lock), and a fish drawing with and without stream 3.
 
+#include "DeleteWatch.h"
 #include "FishTestSupport.h"
 
 #include "CFish.h"
@@ -19,21 +20,6 @@
 #include <memory>
 #include <set>
 
-namespace {
-bool g_watching = false;
-std::set<void*> g_freed;
-} // namespace
-
-void operator delete(void* p) noexcept
-{
-    if (p && g_watching)
-        g_freed.insert(p);
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    operator delete(p);
-}
 
 using namespace fishtest;
 
@@ -223,16 +209,13 @@ namespace {
 
 // Device, world and application; a fish over the quad frames whose rest
 // pose and pose mesh are the morph fixture's.
-class MorphScene : public ::testing::Test {
+class MorphScene : public FishSceneTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(device.Ok()) << device.Error();
-        D3DCAPS8 caps = {};
-        device.Device()->GetDeviceCaps(&caps);
-        if (caps.PixelShaderVersion < D3DPS_VERSION(1, 1))
-            GTEST_SKIP() << "no pixel shaders";
-        app.reset(new FishApp(device.Device(), &world));
+        FishSceneTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         fixture = NewFixture();
         templ.SetMorphSource(fixture->meshes, 0, 11, Triples, 3);
         templ.BUildPartialMorphData();
@@ -244,9 +227,7 @@ protected:
             fish->DeleteDeviceObjects();
             fish->FinalCleanup();
         }
-        world.vbServer->InvalidateDeviceObjects();
-        world.vsServer->InvalidateDeviceObjects();
-        world.sbServer->InvalidateDeviceObjects();
+        InvalidateServers();
     }
     // A fish with the fixture's rest pose, ten keyframes of it and its pose
     // mesh, and a partial-morph copy of the template.
@@ -271,16 +252,7 @@ protected:
         fish->partialMorph->CopyFrom(templ, fish->meshes);
         return fish.get();
     }
-    void ForgetBindings()
-    {
-        world.vbServer->ResetCurrent();
-        world.vsServer->ResetCurrent();
-        world.sbServer->ResetCurrent();
-    }
 
-    TestDevice device;
-    OruWorld world;
-    std::unique_ptr<FishApp> app;
     MorphFixture* fixture = nullptr;
     CPartialMorph templ;
     std::unique_ptr<CFish> fish;

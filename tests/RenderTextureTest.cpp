@@ -38,16 +38,13 @@ public:
     }
 };
 
-class RenderTextureScene : public ::testing::Test {
+class RenderTextureScene : public FishSceneTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(device.Ok()) << device.Error();
-        D3DCAPS8 caps = {};
-        device.Device()->GetDeviceCaps(&caps);
-        if (caps.PixelShaderVersion < D3DPS_VERSION(1, 1))
-            GTEST_SKIP() << "no pixel shaders";
-        app.reset(new FishApp(device.Device(), &world));
+        FishSceneTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         world.camera->SetEyePoint(Vector3(0, 0, 0));
         world.camera->SetTargetPoint(Vector3(0, 0, 1));
         world.camera->SetView();
@@ -65,9 +62,7 @@ protected:
             f->DeleteDeviceObjects();
             f->FinalCleanup();
         }
-        world.vbServer->InvalidateDeviceObjects();
-        world.vsServer->InvalidateDeviceObjects();
-        world.sbServer->InvalidateDeviceObjects();
+        InvalidateServers();
         if (skin)
             skin->Release();
     }
@@ -95,9 +90,6 @@ protected:
         return g;
     }
 
-    TestDevice device{64, 64};
-    OruWorld world;
-    std::unique_ptr<FishApp> app;
     std::vector<std::unique_ptr<PimRenderTexture>> groups;
     std::vector<std::unique_ptr<CFish>> fish;
     IDirect3DTexture8* skin = nullptr;
