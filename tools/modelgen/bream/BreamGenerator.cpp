@@ -839,23 +839,12 @@ void Check(CheckLog& log, const Model& md)
         for (int v = 164 + 37 * e; v < 201 + 37 * e; ++v)
             log.Expect(Length(m.pos[v] - c) <= 0.018, "eye vertex %d is %.4f from its centre", v, Length(m.pos[v] - c));
     }
-    struct Row { int v; P3 p; P3 n; double u, t; };
-    const Row tell[4] = {{18, {-0.00465, 0.13075, -0.00013}, {0, 1, 0}, 0.1257, 0.2364},
+    const ReferenceVertex tell[4] = {{18, {-0.00465, 0.13075, -0.00013}, {0, 1, 0}, 0.1257, 0.2364},
                          {74, {0.35211, 0.08590, -0.00013}, {0, 1, 0}, 0.9505, 0.0065},
                          {142, {0.08350, -0.10031, 0.01687}, PelvicNormal, 0.5319, 0.2969},
                          {250, {-0.14780, -0.01451, -0.00103}, SnoutNormal, 0.0218, 0.8169}};
-    for (const Row& r : tell) {
-        const P3 &p = m.pos[r.v], &n = md.frameNrm[0][r.v];
-        log.Expect(Near(p.x, r.p.x, 5e-6) && Near(p.y, r.p.y, 5e-6) && Near(p.z, r.p.z, 5e-6),
-                   "vertex %d position (%.6f %.6f %.6f)", r.v, p.x, p.y, p.z);
-        log.Expect(Near(n.x, r.n.x, 5e-5) && Near(n.y, r.n.y, 5e-5) && Near(n.z, r.n.z, 5e-5),
-                   "vertex %d normal (%.4f %.4f %.4f)", r.v, n.x, n.y, n.z);
-        log.Expect(Near(m.tu[r.v], r.u, 5e-5) && Near(m.tv[r.v], r.t, 5e-5), "vertex %d uv (%.4f %.4f)", r.v,
-                   m.tu[r.v], m.tv[r.v]);
-    }
-    for (int k = 1; k < Frames; ++k)
-        log.Expect(Near(md.framePos[k][74].z, TailTipZ[k - 1], 5e-6), "vertex 74 frame %d z %.6f", k,
-                   md.framePos[k][74].z);
+    CheckReferenceVertices(log, m.pos, md.frameNrm[0], m.tu, m.tv, tell, 4);
+    CheckTailTip(log, md.framePos, 74, TailTipZ);
     P3 lo{1, 1, 1}, hi{-1, -1, -1}, rlo{1, 1, 1}, rhi{-1, -1, -1};
     for (int k = 0; k < Frames; ++k)
         for (const P3& p : md.framePos[k])

@@ -155,3 +155,26 @@ bool CheckMirrorFrames(CheckLog& log, const std::vector<P3>* framePos, const std
                 return false;
     return true;
 }
+
+void CheckReferenceVertices(CheckLog& log, const std::vector<P3>& pos, const std::vector<P3>& nrm,
+                            const std::vector<double>& tu, const std::vector<double>& tv, const ReferenceVertex* rows,
+                            int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const ReferenceVertex& r = rows[i];
+        const P3 &p = pos[r.v], &n = nrm[r.v];
+        log.Expect(Near(p.x, r.p.x, 5e-6) && Near(p.y, r.p.y, 5e-6) && Near(p.z, r.p.z, 5e-6),
+                   "vertex %d position (%.6f %.6f %.6f)", r.v, p.x, p.y, p.z);
+        log.Expect(Near(n.x, r.n.x, 5e-5) && Near(n.y, r.n.y, 5e-5) && Near(n.z, r.n.z, 5e-5),
+                   "vertex %d normal (%.4f %.4f %.4f)", r.v, n.x, n.y, n.z);
+        log.Expect(Near(tu[r.v], r.u, 5e-5) && Near(tv[r.v], r.t, 5e-5), "vertex %d uv (%.4f %.4f)", r.v, tu[r.v],
+                   tv[r.v]);
+    }
+}
+
+void CheckTailTip(CheckLog& log, const std::vector<P3>* framePos, int vertex, const double* tipZ)
+{
+    for (int k = 1; k <= 10; ++k)
+        log.Expect(Near(framePos[k][vertex].z, tipZ[k - 1], 5e-6), "vertex %d frame %d z %.6f", vertex, k,
+                   framePos[k][vertex].z);
+}

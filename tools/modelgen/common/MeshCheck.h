@@ -48,3 +48,16 @@ void CheckUvRegions(CheckLog& log, const std::vector<double>& tu, const std::vec
 // side of the rest pose in z, within 2e-6. Stops at the first failure and
 // returns false.
 bool CheckMirrorFrames(CheckLog& log, const std::vector<P3>* framePos, const std::vector<P3>& rest, int vertexCount);
+// A vertex the rest pose must hold: position within 5e-6, normal and
+// texture coordinates within 5e-5.
+struct ReferenceVertex {
+    int v;
+    P3 p;
+    P3 n;
+    double u, t;
+};
+void CheckReferenceVertices(CheckLog& log, const std::vector<P3>& pos, const std::vector<P3>& nrm,
+                            const std::vector<double>& tu, const std::vector<double>& tv, const ReferenceVertex* rows,
+                            int count);
+// The tail tip's z in keyframes 1 to 10 (tipZ[k - 1]), within 5e-6.
+void CheckTailTip(CheckLog& log, const std::vector<P3>* framePos, int vertex, const double* tipZ);

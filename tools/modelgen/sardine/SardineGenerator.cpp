@@ -373,24 +373,12 @@ void Check(CheckLog& log, const Model& m)
     }
     log.Expect(onPlane == 64 && pairs == 37, "%d on the plane, %d pairs", onPlane, pairs);
     // Reference vertices.
-    struct Row { int v; P3 p; P3 n; double u, t; };
-    const Row rowsT[4] = {{0, V0, V0Normal, 0.2209, 0.6143},
+    const ReferenceVertex rowsT[4] = {{0, V0, V0Normal, 0.2209, 0.6143},
                           {7, Snout, SnoutNormal, 0.0514, 0.6862},
                           {90, DorsalTop, {0, 1, 0}, 0.1194, 0.2743},
                           {119, TailTip, {0, 1, 0}, 0.8556, 0.2905}};
-    for (const Row& r : rowsT) {
-        const P3& p = m.pos[r.v];
-        const P3& n = m.frameNrm[0][r.v];
-        log.Expect(Near(p.x, r.p.x, 5e-6) && Near(p.y, r.p.y, 5e-6) && Near(p.z, r.p.z, 5e-6),
-                   "vertex %d position (%.6f %.6f %.6f)", r.v, p.x, p.y, p.z);
-        log.Expect(Near(n.x, r.n.x, 5e-5) && Near(n.y, r.n.y, 5e-5) && Near(n.z, r.n.z, 5e-5),
-                   "vertex %d normal (%.4f %.4f %.4f)", r.v, n.x, n.y, n.z);
-        log.Expect(Near(m.tu[r.v], r.u, 5e-5) && Near(m.tv[r.v], r.t, 5e-5), "vertex %d uv (%.4f %.4f)", r.v,
-                   m.tu[r.v], m.tv[r.v]);
-    }
-    for (int k = 1; k < Frames; ++k)
-        log.Expect(Near(m.framePos[k][119].z, TailTipZ[k - 1], 5e-6), "vertex 119 frame %d z %.6f", k,
-                   m.framePos[k][119].z);
+    CheckReferenceVertices(log, m.pos, m.frameNrm[0], m.tu, m.tv, rowsT, 4);
+    CheckTailTip(log, m.framePos, 119, TailTipZ);
     // Bounds over all frames.
     P3 lo{1, 1, 1}, hi{-1, -1, -1};
     for (int k = 0; k < Frames; ++k)
