@@ -99,15 +99,20 @@ void PimRenderTexture::AM(CFish* fish)
     members[memberCount++] = fish;
 }
 
-HRESULT PimRenderTexture::RestoreDeviceObjects()
+void PimRenderTexture::ReleaseTargets()
 {
-    // Whatever an earlier restore left is let go first.
     billboardsReady = 0;
     billboardCount = 0;
     ReleaseAndClear(surface);
     ReleaseAndClear(texture);
     ReleaseAndClear(savedTarget);
     ReleaseAndClear(savedDepth);
+}
+
+HRESULT PimRenderTexture::RestoreDeviceObjects()
+{
+    // Whatever an earlier restore left is let go first.
+    ReleaseTargets();
 
     OruApplication* app = App();
     IDirect3DDevice8* device = app ? app->device : nullptr;
@@ -161,12 +166,7 @@ HRESULT PimRenderTexture::RestoreDeviceObjects()
 
 HRESULT PimRenderTexture::InvalidateDeviceObjects()
 {
-    billboardsReady = 0;
-    billboardCount = 0;
-    ReleaseAndClear(surface);
-    ReleaseAndClear(texture);
-    ReleaseAndClear(savedTarget);
-    ReleaseAndClear(savedDepth);
+    ReleaseTargets();
     ReleaseAndClear(BillboardBuffer);
     PimVertexObject::InvalidateDeviceObjects();
     return 0;

@@ -75,4 +75,9 @@ public:
 
     // The one buffer every group fills and draws in turn.
     static IDirect3DVertexBuffer8* BillboardBuffer;
+
+private:
+    // Lets go of the render target and the saved target and depth surfaces;
+    // no billboards until the next complete restore.
+    void ReleaseTargets();
 };
