@@ -124,12 +124,11 @@ HRESULT SelApplication::OneTimeSceneInit()
         }
         wanderer->speedScale = 20.0f;
         light->mover = wanderer;
-        if (FAILED(world->AddLight(light, light->lightColour))) {
-            light->FinalCleanup();
-            delete light;
-            return E_OUTOFMEMORY;
-        }
+        // The world owns the light before its light list names it, so a
+        // refused light never leaves a name behind.
         REEF_ADD(light);
+        if (FAILED(world->AddLight(light, light->lightColour)))
+            return E_OUTOFMEMORY;
     }
 
     REEF_ADD(new (std::nothrow) CBackPaper());

@@ -171,3 +171,26 @@ TEST_F(SceneSetup, SameSeedSameScene)
     }
     EXPECT_EQ(first, second);
 }
+
+TEST_F(SceneSetup, AWorldThatTakesNoMoreObjectsFailsTheSetUpWithNotEnoughMemory)
+{
+    // Fill the world to its capacity, leaving room for the first few objects
+    // only: the set-up stops at the first refused one, frees it, and says why.
+    SetEveryFlockFish(0);
+    for (int i = 0; i < WorldChildCapacity - 10; ++i)
+        ASSERT_EQ(0, app->world->AddObject(new OruObject));
+    EXPECT_EQ(E_OUTOFMEMORY, app->OneTimeSceneInit());
+    EXPECT_EQ(WorldChildCapacity, app->world->children.count);
+    EXPECT_STREQ("CMark", Child(WorldChildCapacity - 1)->name);
+}
+
+TEST_F(SceneSetup, ARefusedLightIsNeverListedAsALight)
+{
+    SetEveryFlockFish(0);
+    for (int i = 0; i < WorldChildCapacity - 2; ++i)
+        ASSERT_EQ(0, app->world->AddObject(new OruObject));
+    EXPECT_EQ(E_OUTOFMEMORY, app->OneTimeSceneInit());
+    // The caustic and the first light got in; the second light was refused.
+    ASSERT_EQ(1, app->world->lightCount);
+    EXPECT_EQ(Child(WorldChildCapacity - 1), app->world->lights[0]);
+}
