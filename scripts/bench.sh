@@ -17,7 +17,8 @@
 #   allocations per frame.
 # The empty row is the limit: our own program that clears and presents the
 # same client area on the same device type. Last, the default aquarium's
-# device calls per frame with the time spent in each (build/bench-profile.txt).
+# device calls per frame with the time spent in each, and its update by class
+# (build/bench-profile.txt).
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 install_missing
 build_all
@@ -120,19 +121,21 @@ for v in "${VARIANTS[@]}"; do
         }' >>"$OUT"
 done
 settings - - -
-say "default: the device calls of a frame (200 frames, each call timed)"
+say "default: the device calls and the update by class (200 frames, each call timed)"
 PROFILE=$BUILD/bench-profile.txt
 (cd "$BUILD/bin" && wine ./SceneBench.exe 200 50 profile 2>/dev/null | tr -d '\r') >"$WORK/profile.out" || true
 {
     echo "method calls_per_frame ms_per_frame"
     grep '^call ' "$WORK/profile.out" | cut -d' ' -f2- | sort -k3 -g -r
     grep '^fish=' "$WORK/profile.out" | tr ' ' '\n' | grep -E '^(update|render|clone)_mean=' | tr '=' ' ' | sed 's/^/frame-part /'
+    echo "class objects update_ms_per_frame"
+    grep '^update ' "$WORK/profile.out" | cut -d' ' -f2- | sort -k3 -g -r
 } >"$PROFILE"
 
 echo
 column -s, -t <"$OUT"
 echo
-echo "Where the default frame's render goes (device calls, $PROFILE):"
+echo "Where the default frame goes (device calls, then the update by class; $PROFILE):"
 column -t <"$PROFILE"
 awk -F, '
     $1 == "default" { d = $3; du = $8; df = $2 }

@@ -8,9 +8,12 @@
 #   lies above the least of the middle third (by more than 1 MB of memory, by
 #   any handle or GDI or USER object),
 # - the frame rate of the last minute is more than a tenth below that of the
-#   first minute (counted from the 10th second, after the scene's warm-up),
+#   first minute (counted from the 10th second, after the scene's warm-up);
+#   judged in runs of three minutes or more: over shorter windows the rate
+#   follows what the wandering camera sees,
 # - the program writes any result trace ("DXZING:"), or ends by itself.
-# Runs shorter than three minutes use a third of the run for "minute".
+# Runs shorter than three minutes use a third of the run for "minute" when
+# judging memory and handles.
 #
 # Inside the test suite (REEF_SOAK_IN_SUITE=1) it neither builds nor starts a
 # display or a Wine server: it uses those of the run.
@@ -100,6 +103,9 @@ awk -v total="$TOTAL" '
         f1 = (c[b] - c[a]) / (t[b] - t[a])
         f2 = (c[n] - c[e]) / (t[n] - t[e])
         printf "first frame after %s ms; frame rate %.2f fps in the first minute, %.2f fps in the last\n", first, f1, f2
+        # Over windows shorter than a minute the rate follows what the
+        # wandering camera sees (by half and more), not the health of the program.
+        if (total < 180) { print "frame rate not judged: a run of three minutes or more compares whole minutes"; exit 0 }
         if (f2 < 0.9 * f1) { printf "FAIL: the frame rate fell by %.0f%%\n", 100 * (1 - f2 / f1); exit 1 }
     }' "$FRAMES" || result=1
 
