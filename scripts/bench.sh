@@ -106,6 +106,11 @@ for v in "${VARIANTS[@]}"; do
     say "$name: frame rate of ReefGlow3.scr /debug"
     settings "$clone" "$morph" "$size"
     read -r fps first < <(frame_rate ./ReefGlow3.scr /debug)
+    if [ "$fps" = "0.0" ]; then
+        # No frame counted in the span (a start that stalled): once more.
+        say "$name: no frames counted; measuring again"
+        read -r fps first < <(frame_rate ./ReefGlow3.scr /debug)
+    fi
     say "$name: our own code's costs in process ($FRAMES frames)"
     costs=$(scene_costs)
     um=$(field "$costs" update_mean); up=$(field "$costs" update_p99)
