@@ -12,8 +12,8 @@
 #   judged in runs of three minutes or more: over shorter windows the rate
 #   follows what the wandering camera sees,
 # - the program writes any result trace ("DXZING:"), or ends by itself.
-# Runs shorter than three minutes use a third of the run for "minute" when
-# judging memory and handles.
+# Runs shorter than two minutes use a third of the run for "minute" when
+# judging memory and handles (the first minute is when the heap settles).
 #
 # Inside the test suite (REEF_SOAK_IN_SUITE=1) it neither builds nor starts a
 # display or a Wine server: it uses those of the run.
@@ -66,7 +66,7 @@ awk -F, -v total="$TOTAL" '
         return m
     }
     END {
-        minute = total >= 180 ? 60 : int(total / 3)
+        minute = total >= 120 ? 60 : int(total / 3)
         third = int((last - minute) / 3); if (third < 1) third = 1
         # The floor of the middle third of the run after the first minute
         # against the floor of the last third: a level that only fluctuates
