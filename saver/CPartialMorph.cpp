@@ -73,6 +73,8 @@ void CPartialMorph::CopyFrom(const CPartialMorph& source, OruMeshRecord* meshLis
     std::memcpy(changedCounts, source.changedCounts, sizeof changedCounts);
     tripleCount = source.tripleCount;
     meshes = meshList;
+    // Other vertices may be recorded now: the blend starts from zero again.
+    std::memset(blendBuffer, 0, sizeof blendBuffer);
 }
 
 int CPartialMorph::RestVertexCount() const
@@ -106,6 +108,7 @@ bool CPartialMorph::TripleMatches(uint32_t t) const
 int CPartialMorph::BUildPartialMorphData()
 {
     std::memset(changedCounts, 0, sizeof changedCounts);
+    std::memset(blendBuffer, 0, sizeof blendBuffer);
     if (!meshes || !triples || RestVertexCount() == 0)
         return 0;
     OruMeshRecord& pose = meshes[poseMesh];
@@ -187,10 +190,11 @@ void CPartialMorph::BlendMorph(const float* weights)
 {
     if (!Ready() || !weights || !triples)
         return;
-    const int n = RestVertexCount();
-    if (n == 0)
+    // Vertices no part moves stay as the restore or the last rebuild of the
+    // recorded vertices cleared them; every blend rewrites the same recorded
+    // vertices, so only those are written.
+    if (RestVertexCount() == 0)
         return;
-    std::memset(blendBuffer, 0, sizeof(MorphVertex) * size_t(n));
     const OruMeshRecord& pose = meshes[poseMesh];
     const OruMeshRecord& rest = meshes[baseMesh];
     const MorphVertex* poseVertices = static_cast<const MorphVertex*>(pose.vertices);
