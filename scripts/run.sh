@@ -20,7 +20,7 @@ fi
 
 wine "${PROGRAM[@]}" &
 APP=$!
-sleep "${REEF_SCREENSHOT_DELAY:-5}"
+sleep "${REEF_SCREENSHOT_DELAY:-10}"
 if ! kill -0 "$APP" 2>/dev/null; then
     wait "$APP" || true
     echo "[reef] the program ended before the screenshot" >&2
