@@ -44,5 +44,5 @@ void CBream::AnimateMorph(float time, float prevTime)
         return;
     float weights[MorphWeightCount];
     parts.Step(time, prevTime, ownRate, true, weights);
-    partialMorph->BlendMorph(weights);
+    partialMorph->SetPendingWeights(weights);
 }

@@ -239,7 +239,7 @@ void CFish::AnimateMorph(float time, float)
     const float w = (std::sin(4.0f * time) + 1.0f) / 2.0f;
     for (uint32_t t = 0; t < partialMorph->tripleCount && t < uint32_t(MorphWeightCount); ++t)
         weights[t] = w;
-    partialMorph->BlendMorph(weights);
+    partialMorph->SetPendingWeights(weights);
 }
 
 HRESULT CFish::Render()
@@ -279,7 +279,10 @@ HRESULT CFish::Render()
     } else {
         if (animator)
             animator->Apply(device, buffers);
-        // Stream 3 only when the partial morph has its device buffer.
+        // Stream 3 only when the partial morph has its device buffer; this
+        // frame's weights are blended here, where they are drawn.
+        if (partialMorph)
+            partialMorph->BlendPending();
         IDirect3DVertexBuffer8* morph = partialMorph ? partialMorph->UploadMorph() : nullptr;
         if (buffers) {
             if (morph)

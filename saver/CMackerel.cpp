@@ -43,5 +43,5 @@ void CMackerel::AnimateMorph(float time, float prevTime)
         return;
     float weights[MorphWeightCount];
     parts.Step(time, prevTime, ownRate, false, weights);
-    partialMorph->BlendMorph(weights);
+    partialMorph->SetPendingWeights(weights);
 }

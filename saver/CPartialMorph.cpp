@@ -46,7 +46,7 @@ void Subtract(Vector3& a, const Vector3& b)
 
 CPartialMorph::CPartialMorph()
     : meshes(nullptr), triples(nullptr), baseMesh(0), poseMesh(0), changedVertices(), changedCounts(),
-      morphBuffer(nullptr), tripleCount(0), blendReady(0), blendBuffer()
+      morphBuffer(nullptr), tripleCount(0), blendReady(0), blendBuffer(), pendingWeights(), weightsPending(0)
 {
 }
 
@@ -222,6 +222,22 @@ void CPartialMorph::BlendMorph(const float* weights)
             out[i].normal = a[i].normal * w + b[i].normal * (1.0f - w);
         }
     }
+}
+
+void CPartialMorph::SetPendingWeights(const float* weights)
+{
+    if (!weights)
+        return;
+    std::memcpy(pendingWeights, weights, sizeof pendingWeights);
+    weightsPending = 1;
+}
+
+void CPartialMorph::BlendPending()
+{
+    if (!weightsPending)
+        return;
+    weightsPending = 0;
+    BlendMorph(pendingWeights);
 }
 
 IDirect3DVertexBuffer8* CPartialMorph::UploadMorph()

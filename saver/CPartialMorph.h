@@ -55,6 +55,12 @@ public:
     // Blends the recorded vertices of every part: w A + (1 - w) B with
     // w = weights[t]. Does nothing before a successful restore.
     void BlendMorph(const float* weights);
+    // Keeps this frame's weights; the blend itself waits for a draw that
+    // needs it, so fish drawn as billboards, in low detail or not at all
+    // blend nothing.
+    void SetPendingWeights(const float* weights);
+    // Blends the kept weights, once per SetPendingWeights.
+    void BlendPending();
     // Writes the blend into the device buffer. Returns the buffer to bind as
     // stream 3, or null when there is none (the fish then draws without it).
     IDirect3DVertexBuffer8* UploadMorph();
@@ -71,6 +77,8 @@ public:
     uint32_t tripleCount;
     int32_t blendReady;          // the blend array was cleared by a restore
     MorphVertex blendBuffer[MorphVertexCapacity];
+    float pendingWeights[MorphWeightCount];
+    int32_t weightsPending;      // pendingWeights are not blended yet
 
 private:
     // Vertex count of the rest pose, 0 when it is missing or too large.

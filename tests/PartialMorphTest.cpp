@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <cstdlib>
 #include <memory>
 #include <set>
@@ -368,4 +370,32 @@ TEST_F(MorphScene, FinalCleanupFreesThePartialMorph)
     g_watching = false;
     EXPECT_EQ(1u, g_freed.count(morph));
     EXPECT_EQ(nullptr, f->partialMorph);
+}
+
+TEST_F(MorphScene, PendingWeightsAreBlendedOnceWhenTheDrawNeedsThem)
+{
+    CFish* f = MakeFish();
+    CPartialMorph* morph = f->partialMorph;
+    ASSERT_EQ(0, f->RestoreDeviceObjects());
+    float weights[MorphWeightCount] = {};
+    weights[0] = 0.25f;
+    weights[1] = 0.3f;
+    weights[2] = 0.7f;
+
+    // Keeping the weights blends nothing yet.
+    morph->SetPendingWeights(weights);
+    EXPECT_TRUE(Same(morph->blendBuffer[1].position, 0, 0, 0));
+    // The blend at the draw is the blend of those weights.
+    morph->BlendPending();
+    MorphVertex pending[9];
+    std::memcpy(pending, morph->blendBuffer, sizeof pending);
+    morph->BlendMorph(weights);
+    EXPECT_EQ(0, std::memcmp(pending, morph->blendBuffer, sizeof pending));
+    EXPECT_NEAR(0.025f, pending[1].position.x, 1e-6f);
+
+    // Once blended, a second draw of the same frame blends nothing again.
+    weights[0] = 1.0f;
+    morph->BlendMorph(weights);
+    morph->BlendPending();
+    EXPECT_NEAR(0.1f, morph->blendBuffer[1].position.x, 1e-6f);
 }
