@@ -40,20 +40,6 @@ void AddEntry(HWND list, const char* text, LPARAM data, bool select)
         SendMessageA(list, CB_SETCURSEL, WPARAM(at), 0);
 }
 
-int StencilBitsOf(D3DFORMAT format)
-{
-    switch (format) {
-    case D3DFMT_D15S1:
-        return 1;
-    case D3DFMT_D24S8:
-        return 8;
-    case D3DFMT_D24X4S4:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
 // The lists and the paint pictures from the pending choice, then the
 // settings tables from the controls.
 void Refill(HWND dialog)
@@ -118,7 +104,7 @@ void Refill(HWND dialog)
 
     const D3DFORMAT depthStencil = mode ? mode->depthStencilFormat : D3DFMT_UNKNOWN;
     DebugPrint("Stencil Format %d\n", int(depthStencil));
-    SetPaintBitmaps(StencilBitsOf(depthStencil), dialog);
+    SetPaintBitmaps(OruApplication::StencilBitsOf(depthStencil), dialog);
     ParamsFromDialog(dialog);
 }
 

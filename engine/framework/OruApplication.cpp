@@ -366,7 +366,12 @@ int OruApplication::GetStencilBits()
 {
     if (!depthBufferOn || adapterCount == 0)
         return 0;
-    switch (CurrentMode().depthStencilFormat) {
+    return StencilBitsOf(CurrentMode().depthStencilFormat);
+}
+
+int OruApplication::StencilBitsOf(D3DFORMAT format)
+{
+    switch (format) {
     case D3DFMT_D15S1:
         return 1;
     case D3DFMT_D24S8:

@@ -65,6 +65,8 @@ public:
     BOOL TryDepthStencilFormats(UINT ordinal, D3DDEVTYPE type, D3DFORMAT format, D3DFORMAT* out);
     void PickDefaultMode(OruDeviceRecord* device);
     int GetStencilBits();
+    // Stencil bits of a depth/stencil format (0 for a format without stencil).
+    static int StencilBitsOf(D3DFORMAT format);
 
     // Device creation, reset, display switching and device change.
     HRESULT InitDevice3D();
