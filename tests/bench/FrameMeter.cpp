@@ -4,7 +4,8 @@
 // runs with d3d8=n,b, it appends to the file named by REEF_FRAME_LOG:
 //   # Direct3DCreate8, # device        (the object made, a device's Present counted)
 //   first_present_ms <milliseconds from process creation to the first frame>
-//   <seconds since the first frame> <frames presented so far>   (about once a second)
+//   <seconds since the first frame> <frames presented so far> <draw calls>
+//       <primitives drawn> <render-target switches>   (so far; about once a second)
 #include "VtablePatch.h"
 
 #include <windows.h>
@@ -18,6 +19,9 @@ const size_t Direct3DMethods = 16;
 const size_t DeviceMethods = 97;
 const size_t CreateDeviceIndex = 15;
 const size_t PresentIndex = 15;
+const size_t SetRenderTargetIndex = 31;
+const size_t DrawPrimitiveIndex = 70;
+const size_t DrawIndexedPrimitiveIndex = 71;
 // Devices one process may create (F2 re-creates it); later ones are not counted.
 const int DevicePatchCapacity = 16;
 
@@ -25,6 +29,9 @@ typedef IDirect3D8*(WINAPI* CreateFunction)(UINT);
 typedef HRESULT(WINAPI* CreateDeviceFunction)(IDirect3D8*, UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*,
                                               IDirect3DDevice8**);
 typedef HRESULT(WINAPI* PresentFunction)(IDirect3DDevice8*, const RECT*, const RECT*, HWND, const RGNDATA*);
+typedef HRESULT(WINAPI* SetRenderTargetFunction)(IDirect3DDevice8*, IDirect3DSurface8*, IDirect3DSurface8*);
+typedef HRESULT(WINAPI* DrawPrimitiveFunction)(IDirect3DDevice8*, D3DPRIMITIVETYPE, UINT, UINT);
+typedef HRESULT(WINAPI* DrawIndexedPrimitiveFunction)(IDirect3DDevice8*, D3DPRIMITIVETYPE, UINT, UINT, UINT, UINT);
 
 VtablePatch direct3DPatches[4];
 int direct3DPatchCount = 0;
@@ -32,12 +39,19 @@ CreateDeviceFunction realCreateDevice = nullptr;
 VtablePatch devicePatches[DevicePatchCapacity];
 int devicePatchCount = 0;
 PresentFunction realPresent = nullptr;
+SetRenderTargetFunction realSetRenderTarget = nullptr;
+DrawPrimitiveFunction realDrawPrimitive = nullptr;
+DrawIndexedPrimitiveFunction realDrawIndexedPrimitive = nullptr;
 
 HANDLE logFile = INVALID_HANDLE_VALUE;
 LARGE_INTEGER frequency;
 LARGE_INTEGER firstPresent;
 LONGLONG nextMark = 0;
 unsigned long long presents = 0;
+// What the frames asked of the device: the content a frame rate depends on.
+unsigned long long draws = 0;
+unsigned long long primitives = 0;
+unsigned long long targets = 0;
 
 void WriteLine(const char* text)
 {
@@ -80,10 +94,31 @@ HRESULT WINAPI CountingPresent(IDirect3DDevice8* device, const RECT* source, con
         nextMark = now.QuadPart + frequency.QuadPart;
         const double seconds =
             static_cast<double>(now.QuadPart - firstPresent.QuadPart) / static_cast<double>(frequency.QuadPart);
-        snprintf(line, sizeof line, "%.4f %llu\n", seconds, presents);
+        snprintf(line, sizeof line, "%.4f %llu %llu %llu %llu\n", seconds, presents, draws, primitives, targets);
         WriteLine(line);
     }
     return hr;
+}
+
+HRESULT WINAPI CountingSetRenderTarget(IDirect3DDevice8* device, IDirect3DSurface8* target, IDirect3DSurface8* depth)
+{
+    ++targets;
+    return realSetRenderTarget(device, target, depth);
+}
+
+HRESULT WINAPI CountingDrawPrimitive(IDirect3DDevice8* device, D3DPRIMITIVETYPE type, UINT start, UINT count)
+{
+    ++draws;
+    primitives += count;
+    return realDrawPrimitive(device, type, start, count);
+}
+
+HRESULT WINAPI CountingDrawIndexedPrimitive(IDirect3DDevice8* device, D3DPRIMITIVETYPE type, UINT minIndex,
+                                            UINT vertices, UINT start, UINT count)
+{
+    ++draws;
+    primitives += count;
+    return realDrawIndexedPrimitive(device, type, minIndex, vertices, start, count);
 }
 
 HRESULT WINAPI PatchingCreateDevice(IDirect3D8* d3d, UINT adapter, D3DDEVTYPE type, HWND focus, DWORD behaviour,
@@ -96,6 +131,12 @@ HRESULT WINAPI PatchingCreateDevice(IDirect3D8* d3d, UINT adapter, D3DDEVTYPE ty
             ++devicePatchCount;
             void* original = patch.Replace(PresentIndex, reinterpret_cast<void*>(&CountingPresent));
             realPresent = reinterpret_cast<PresentFunction>(original);
+            realSetRenderTarget = reinterpret_cast<SetRenderTargetFunction>(
+                patch.Replace(SetRenderTargetIndex, reinterpret_cast<void*>(&CountingSetRenderTarget)));
+            realDrawPrimitive = reinterpret_cast<DrawPrimitiveFunction>(
+                patch.Replace(DrawPrimitiveIndex, reinterpret_cast<void*>(&CountingDrawPrimitive)));
+            realDrawIndexedPrimitive = reinterpret_cast<DrawIndexedPrimitiveFunction>(
+                patch.Replace(DrawIndexedPrimitiveIndex, reinterpret_cast<void*>(&CountingDrawIndexedPrimitive)));
             WriteLine("# device\n");
         }
     }

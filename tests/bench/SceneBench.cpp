@@ -12,7 +12,8 @@
 //   SceneBench [timed frames] [warm-up frames] [profile]
 //
 // With "profile" it also counts and times, per frame, the device calls the
-// frame makes (lines "call <method> <calls per frame> <ms per frame>") and
+// frame makes (lines "call <method> <calls per frame> <ms per frame>"; vertex
+// buffers' Lock by its flags among them) and
 // the children's updates by class (lines "update <class> <objects> <ms per
 // frame>", a clone master's pass included); the timing around each call then
 // adds to the frame's figures.
@@ -130,6 +131,50 @@ void* const timedFunctions[CallCount] = {
     reinterpret_cast<void*>(&Timed<CallSetPixelShader, DWORD>),
     reinterpret_cast<void*>(&Timed<CallSetPixelShaderConstant, DWORD, const void*, DWORD>),
 };
+
+// Vertex-buffer locks by their flags, for the profile: the shared method
+// table of the device's vertex buffers gets a timing Lock (slot 11).
+const size_t VertexBufferLockSlot = 11;
+typedef HRESULT(WINAPI* LockFunction)(IDirect3DVertexBuffer8*, UINT, UINT, BYTE**, DWORD);
+LockFunction realLock = nullptr;
+
+struct LockStats {
+    const char* name;
+    unsigned long long calls;
+    LONGLONG ticks;
+};
+
+LockStats lockStats[3] = {{"Lock(0)", 0, 0}, {"Lock(DISCARD)", 0, 0}, {"Lock(NOOVERWRITE)", 0, 0}};
+
+HRESULT WINAPI TimedLock(IDirect3DVertexBuffer8* buffer, UINT offset, UINT size, BYTE** data, DWORD flags)
+{
+    LARGE_INTEGER a, b;
+    QueryPerformanceCounter(&a);
+    const HRESULT hr = realLock(buffer, offset, size, data, flags);
+    QueryPerformanceCounter(&b);
+    LockStats& s = lockStats[(flags & D3DLOCK_DISCARD) ? 1 : (flags & D3DLOCK_NOOVERWRITE) ? 2 : 0];
+    ++s.calls;
+    s.ticks += b.QuadPart - a.QuadPart;
+    return hr;
+}
+
+// Patches the table that every vertex buffer of the device shares, found
+// through a buffer made for the purpose.
+void TimeVertexBufferLocks(IDirect3DDevice8* device)
+{
+    IDirect3DVertexBuffer8* probe = nullptr;
+    if (FAILED(device->CreateVertexBuffer(64, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &probe)) ||
+        !probe)
+        return;
+    void** table = *reinterpret_cast<void***>(probe);
+    DWORD old = 0;
+    if (VirtualProtect(&table[VertexBufferLockSlot], sizeof(void*), PAGE_READWRITE, &old)) {
+        realLock = reinterpret_cast<LockFunction>(table[VertexBufferLockSlot]);
+        table[VertexBufferLockSlot] = reinterpret_cast<void*>(&TimedLock);
+        VirtualProtect(&table[VertexBufferLockSlot], sizeof(void*), old, &old);
+    }
+    probe->Release();
+}
 
 // The children's Update (slot 4 of every scene object's table), timed by
 // class: each child gets its own table whose slot 4 is TimedUpdate.
@@ -310,6 +355,7 @@ int main(int argc, char** argv)
         for (int c = 0; c < CallCount; ++c)
             calls[c].original = devicePatch.Replace(calls[c].index, timedFunctions[c]);
         TimeChildUpdates(world);
+        TimeVertexBufferLocks(device);
     }
 
     const DWORD clearFlags = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | (app.GetStencilBits() ? D3DCLEAR_STENCIL : 0);
@@ -335,6 +381,8 @@ int main(int argc, char** argv)
                 c.calls = 0, c.ticks = 0;
             for (ClassStats& c : classStats)
                 c.ticks = 0;
+            for (LockStats& l : lockStats)
+                l.calls = 0, l.ticks = 0;
         }
         app.appTime = static_cast<float>(n) / 60.0f;
         cloneTicks = 0;
@@ -377,6 +425,10 @@ int main(int argc, char** argv)
         for (const CallStats& c : calls)
             std::printf("call %s %.1f %.4f\n", c.name, double(c.calls) / update.size(),
                         c.ticks * msPerTick / update.size());
+    if (profile && !update.empty() && realLock)
+        for (const LockStats& l : lockStats)
+            std::printf("call %s %.1f %.4f\n", l.name, double(l.calls) / update.size(),
+                        l.ticks * msPerTick / update.size());
     if (profile && !update.empty())
         for (const ClassStats& c : classStats)
             std::printf("update %s %d %.4f\n", c.name.c_str(), c.objects, c.ticks * msPerTick / update.size());

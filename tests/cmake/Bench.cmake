@@ -35,6 +35,9 @@ set_property(GLOBAL APPEND PROPERTY REEF_PROGRAMS $<TARGET_FILE:framemeter> $<TA
 
 reef_test(FrameAllocationTest ${BENCH_DIR}/FrameAllocationTest.cpp support/NoStoredChoice.cpp)
 
+# The soak's frame-rate judgement on made-up logs (no Wine needed).
+add_test(NAME FrameRateJudge COMMAND bash ${BENCH_DIR}/FrameRateJudgeTest.sh)
+
 # A short soak of the real saver (two minutes: the first is the heap
 # settling): flat memory and handles, no result trace. It owns the
 # program's one window.
