@@ -91,6 +91,11 @@ field() { # line name
     echo "$1" | tr ' ' '\n' | sed -n "s/^$2=//p"
 }
 
+# The settings no variant changes keep their defaults too.
+for name in CameraMode ToneMode Saturation; do
+    wine reg delete "$KEY" /v "$name" /f >/dev/null 2>&1 || true
+done
+
 say "empty frame of the same stack"
 read -r EMPTY_FPS EMPTY_FIRST < <(frame_rate ./EmptyFrame.exe)
 
