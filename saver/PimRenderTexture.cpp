@@ -39,6 +39,8 @@ const DWORD BillboardStateTokens[] = {
 };
 
 IDirect3DVertexBuffer8* PimRenderTexture::BillboardBuffer = nullptr;
+IDirect3DSurface8* PimRenderTexture::MasterDepth = nullptr;
+UINT PimRenderTexture::MasterDepthEdge = 0;
 
 static_assert(BillboardCapacity * 6 <= BillboardArrayVertices &&
                   (BillboardCapacity + 1) * 6 > BillboardArrayVertices,
@@ -109,6 +111,23 @@ void PimRenderTexture::ReleaseTargets()
     ReleaseAndClear(savedDepth);
 }
 
+void PimRenderTexture::EnsureMasterDepth(IDirect3DDevice8* device, UINT edge)
+{
+    if (MasterDepth && MasterDepthEdge >= edge)
+        return;
+    ReleaseAndClear(MasterDepth);
+    MasterDepthEdge = 0;
+    D3DSURFACE_DESC desc = {};
+    if (!savedDepth || FAILED(savedDepth->GetDesc(&desc)))
+        return;
+    const HRESULT hr = device->CreateDepthStencilSurface(edge, edge, desc.Format, D3DMULTISAMPLE_NONE, &MasterDepth);
+    if (TRACE_D3D(hr) || !MasterDepth) {
+        MasterDepth = nullptr;
+        return;
+    }
+    MasterDepthEdge = edge;
+}
+
 HRESULT PimRenderTexture::RestoreDeviceObjects()
 {
     // Whatever an earlier restore left is let go first.
@@ -147,6 +166,11 @@ HRESULT PimRenderTexture::RestoreDeviceObjects()
         savedDepth = nullptr;
         return hr;
     }
+    // A picture cleared and drawn in a corner of the back buffer's depth
+    // surface costs the software rasteriser several times what the picture
+    // costs with a depth surface of its own size; the scene clears its own
+    // depth every frame, so what the masters leave there never showed.
+    EnsureMasterDepth(device, edge);
     if (!BillboardBuffer) {
         hr = device->CreateVertexBuffer(BillboardBufferBytes, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0,
                                         D3DPOOL_DEFAULT, &BillboardBuffer);
@@ -168,6 +192,8 @@ HRESULT PimRenderTexture::InvalidateDeviceObjects()
 {
     ReleaseTargets();
     ReleaseAndClear(BillboardBuffer);
+    ReleaseAndClear(MasterDepth);
+    MasterDepthEdge = 0;
     PimVertexObject::InvalidateDeviceObjects();
     return 0;
 }
@@ -205,7 +231,7 @@ void PimRenderTexture::RenderMaster(CFish* fish)
         return; // no view direction to look along
 
     // Without the texture as target nothing of the picture can be trusted.
-    HRESULT hr = device->SetRenderTarget(surface, savedDepth);
+    HRESULT hr = device->SetRenderTarget(surface, MasterDepth ? MasterDepth : savedDepth);
     if (TRACE_D3D(hr)) {
         TRACE_D3D(device->SetRenderTarget(savedTarget, savedDepth));
         return;

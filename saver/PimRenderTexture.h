@@ -75,9 +75,18 @@ public:
 
     // The one buffer every group fills and draws in turn.
     static IDirect3DVertexBuffer8* BillboardBuffer;
+    // The depth surface every master draws its picture with: as large as the
+    // largest picture, single-sampled as the pictures are, in the device's
+    // depth format. Null when it could not be made; the masters then use the
+    // device's own depth surface.
+    static IDirect3DSurface8* MasterDepth;
+    static UINT MasterDepthEdge;
 
 private:
     // Lets go of the render target and the saved target and depth surfaces;
     // no billboards until the next complete restore.
     void ReleaseTargets();
+    // Makes MasterDepth at least edge by edge; a refusal is traced and
+    // leaves it null.
+    void EnsureMasterDepth(IDirect3DDevice8* device, UINT edge);
 };

@@ -94,6 +94,8 @@ public:
         Hook(Slot(&IDirect3DDevice8::BeginScene), reinterpret_cast<void*>(&HookBeginScene));
         Hook(Slot(&IDirect3DDevice8::EndScene), reinterpret_cast<void*>(&HookEndScene));
         Hook(Slot(&IDirect3DDevice8::CreateVertexBuffer), reinterpret_cast<void*>(&HookCreateVertexBuffer));
+        Hook(Slot(&IDirect3DDevice8::CreateDepthStencilSurface),
+             reinterpret_cast<void*>(&HookCreateDepthStencilSurface));
         *reinterpret_cast<void***>(device_) = table_.data();
         CurrentRecorder() = this;
     }
@@ -109,9 +111,12 @@ public:
     // the device: "SetTexture", "ValidateDevice", "SetRenderTarget",
     // "SetRenderTarget#2" (only the second and later), "Clear", "BeginScene",
     // "CreateVertexBuffer DYNAMIC" (dynamic buffers only, with
+    // D3DERR_OUTOFVIDEOMEMORY), "CreateDepthStencilSurface" (also with
     // D3DERR_OUTOFVIDEOMEMORY).
     std::set<std::string> refuse;
     std::vector<std::string> calls;
+    // The depth surface of every SetRenderTarget, in order.
+    std::vector<IDirect3DSurface8*> depths;
     // The last four floats set into each vertex register.
     float registers[96][4] = {};
 
@@ -239,6 +244,7 @@ private:
                                                          IDirect3DSurface8* depth)
     {
         Note("SetRenderTarget %p", static_cast<void*>(target));
+        CurrentRecorder()->depths.push_back(depth);
         if (Refused("SetRenderTarget"))
             return D3DERR_INVALIDCALL;
         using Fn = HRESULT(STDMETHODCALLTYPE*)(IDirect3DDevice8*, IDirect3DSurface8*, IDirect3DSurface8*);
@@ -274,6 +280,21 @@ private:
         using Fn = HRESULT(STDMETHODCALLTYPE*)(IDirect3DDevice8*, UINT, DWORD, DWORD, D3DPOOL,
                                                IDirect3DVertexBuffer8**);
         return Original<Fn>(Slot(&IDirect3DDevice8::CreateVertexBuffer))(self, length, usage, fvf, pool, vb);
+    }
+    static HRESULT STDMETHODCALLTYPE HookCreateDepthStencilSurface(IDirect3DDevice8* self, UINT width, UINT height,
+                                                                   D3DFORMAT format, D3DMULTISAMPLE_TYPE samples,
+                                                                   IDirect3DSurface8** surface)
+    {
+        Note("CreateDepthStencilSurface %u %u %d", width, height, int(samples));
+        if (Refused("CreateDepthStencilSurface")) {
+            if (surface)
+                *surface = nullptr;
+            return D3DERR_OUTOFVIDEOMEMORY;
+        }
+        using Fn = HRESULT(STDMETHODCALLTYPE*)(IDirect3DDevice8*, UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE,
+                                               IDirect3DSurface8**);
+        return Original<Fn>(Slot(&IDirect3DDevice8::CreateDepthStencilSurface))(self, width, height, format, samples,
+                                                                                surface);
     }
     static HRESULT STDMETHODCALLTYPE HookEndScene(IDirect3DDevice8* self)
     {

@@ -365,6 +365,83 @@ TEST_F(RenderTextureScene, MasterPictureNeedsOneUnitOfDistanceAndAWorkingTarget)
     }
 }
 
+// The masters' pictures are drawn with one shared depth surface of the
+// largest picture's size, single-sampled and in the device's depth format,
+// not in a corner of the back buffer's depth surface; the device's own
+// depth surface is what the target goes back to.
+TEST_F(RenderTextureScene, MastersDrawWithOneDepthSurfaceOfTheLargestPicturesSize)
+{
+    IDirect3DDevice8* d = device.Device();
+    IDirect3DSurface8* deviceDepth = nullptr;
+    ASSERT_EQ(S_OK, d->GetDepthStencilSurface(&deviceDepth));
+    D3DSURFACE_DESC deviceDesc = {};
+    deviceDepth->GetDesc(&deviceDesc);
+    deviceDepth->Release();
+
+    struct Step {
+        int32_t masterTextureSize;
+        UINT edge;  // of the shared surface after the restore
+        size_t made; // depth surfaces created by the restore
+    };
+    const Step steps[] = {{256, 128, 1}, {512, 256, 1}, {256, 256, 0}};
+    std::vector<PimRenderTexture*> made;
+    for (const Step& step : steps) {
+        PimRenderTexture* g = Group({3.0f}, false);
+        fish.back()->cloneTextureSize = step.masterTextureSize;
+        DeviceRecorder rec(d);
+        ASSERT_EQ(0, g->RestoreDeviceObjects());
+        EXPECT_EQ(step.made, rec.Calls("CreateDepthStencilSurface").size()) << step.masterTextureSize;
+        ASSERT_NE(nullptr, PimRenderTexture::MasterDepth);
+        D3DSURFACE_DESC desc = {};
+        PimRenderTexture::MasterDepth->GetDesc(&desc);
+        EXPECT_EQ(step.edge, desc.Width);
+        EXPECT_EQ(step.edge, desc.Height);
+        EXPECT_EQ(deviceDesc.Format, desc.Format);
+        EXPECT_EQ(D3DMULTISAMPLE_NONE, desc.MultiSampleType);
+        made.push_back(g);
+    }
+
+    CFish* master = made[0]->master;
+    ASSERT_EQ(0, master->RestoreDeviceObjects());
+    DeviceRecorder rec(d);
+    master->masterPass = 1;
+    made[0]->RenderMaster(master);
+    master->masterPass = 0;
+    EXPECT_EQ(1, master->masterRendered);
+    const std::vector<IDirect3DSurface8*> expected = {PimRenderTexture::MasterDepth, made[0]->savedDepth};
+    EXPECT_EQ(expected, rec.depths);
+    master->InvalidateDeviceObjects();
+
+    for (PimRenderTexture* g : made)
+        g->InvalidateDeviceObjects();
+    EXPECT_EQ(nullptr, PimRenderTexture::MasterDepth);
+    EXPECT_EQ(0u, PimRenderTexture::MasterDepthEdge);
+}
+
+TEST_F(RenderTextureScene, WithoutADepthSurfaceOfItsOwnAMasterDrawsWithTheDevicesDepth)
+{
+    IDirect3DDevice8* d = device.Device();
+    PimRenderTexture* g = Group({3.0f}, false);
+    CFish* master = fish.back().get();
+    {
+        DeviceRecorder rec(d);
+        rec.refuse.insert("CreateDepthStencilSurface");
+        EXPECT_EQ(0, g->RestoreDeviceObjects()) << "a refused depth surface does not fail the restore";
+        EXPECT_EQ(1u, rec.Calls("CreateDepthStencilSurface").size());
+    }
+    EXPECT_EQ(nullptr, PimRenderTexture::MasterDepth);
+    ASSERT_EQ(1, g->billboardsReady);
+    ASSERT_EQ(0, master->RestoreDeviceObjects());
+    DeviceRecorder rec(d);
+    master->masterPass = 1;
+    g->RenderMaster(master);
+    master->masterPass = 0;
+    EXPECT_EQ(1, master->masterRendered);
+    const std::vector<IDirect3DSurface8*> expected = {g->savedDepth, g->savedDepth};
+    EXPECT_EQ(expected, rec.depths);
+    master->InvalidateDeviceObjects();
+}
+
 // ---- on Wine's device
 
 TEST_F(RenderTextureScene, BillboardsShowTheMastersPictureUprightSizedAndTinted)
