@@ -119,7 +119,6 @@ for v in "${VARIANTS[@]}"; do
         say "$name: no frames counted; measuring again"
         read -r fps first < <(frame_rate ./ReefGlow3.scr /debug)
     fi
-    if [ "$name" = default ]; then cp "$WORK/frames.log" "$WORK/frames-default.log"; fi
     say "$name: our own code's costs in process ($FRAMES frames)"
     costs=$(scene_costs)
     um=$(field "$costs" update_mean); up=$(field "$costs" update_p99)
@@ -164,8 +163,5 @@ awk -F, '
         if (ff > 0 && mf > 0 && fu > 0)
             printf "update per fish (us): few %.3f, normal %.3f, many %.3f\n", 1000 * fu / ff, 1000 * du / df, 1000 * mu / mf
     }' "$OUT"
-echo
-echo "The default saver's frame time against what its frames draw (scripts/framerate.awk):"
-awk -v total=$((WARMUP + SECONDS_SPAN)) -f "$ROOT/scripts/framerate.awk" "$WORK/frames-default.log" | sed -n 2,3p || true
 echo
 say "table written to $OUT"
