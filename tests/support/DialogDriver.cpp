@@ -31,8 +31,8 @@ DialogDriver::DialogDriver(const std::string& caption, std::function<void(HWND)>
               Search search = {&caption, nullptr};
               EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
               if (search.found) {
-                  actions(search.found);
                   done_ = true;
+                  actions(search.found);
                   return;
               }
               Sleep(20);

@@ -17,7 +17,9 @@ public:
     DialogDriver(const DialogDriver&) = delete;
     DialogDriver& operator=(const DialogDriver&) = delete;
 
-    // True once the dialog was found and the actions ran.
+    // True once the dialog was found and handed to the actions. Set before
+    // they run: an action that closes the dialog lets the dialog's caller go
+    // on while the driver's thread is still returning from it.
     bool Done() const { return done_; }
 
     // Helpers for the actions: choose a list entry as a user would (the
