@@ -111,12 +111,17 @@ void PimRenderTexture::ReleaseTargets()
     ReleaseAndClear(savedDepth);
 }
 
+void PimRenderTexture::ReleaseMasterDepth()
+{
+    ReleaseAndClear(MasterDepth);
+    MasterDepthEdge = 0;
+}
+
 void PimRenderTexture::EnsureMasterDepth(IDirect3DDevice8* device, UINT edge)
 {
     if (MasterDepth && MasterDepthEdge >= edge)
         return;
-    ReleaseAndClear(MasterDepth);
-    MasterDepthEdge = 0;
+    ReleaseMasterDepth();
     D3DSURFACE_DESC desc = {};
     if (!savedDepth || FAILED(savedDepth->GetDesc(&desc)))
         return;
@@ -192,8 +197,7 @@ HRESULT PimRenderTexture::InvalidateDeviceObjects()
 {
     ReleaseTargets();
     ReleaseAndClear(BillboardBuffer);
-    ReleaseAndClear(MasterDepth);
-    MasterDepthEdge = 0;
+    ReleaseMasterDepth();
     PimVertexObject::InvalidateDeviceObjects();
     return 0;
 }

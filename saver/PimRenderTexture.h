@@ -89,4 +89,5 @@ private:
     // Makes MasterDepth at least edge by edge; a refusal is traced and
     // leaves it null.
     void EnsureMasterDepth(IDirect3DDevice8* device, UINT edge);
+    static void ReleaseMasterDepth();
 };

@@ -36,7 +36,6 @@ METER_DIR=$BUILD/framemeter
 OUT=$BUILD/bench.csv
 WORK=$BUILD/bench
 mkdir -p "$WORK"
-KEY='HKCU\Software\Kelvane Soft\Reefglow 3'
 
 # Settings: a missing value keeps the built-in default.
 settings() { # CloneFishTech PartialMorph FlockSize ("-" for the default)
@@ -44,9 +43,9 @@ settings() { # CloneFishTech PartialMorph FlockSize ("-" for the default)
     for name in CloneFishTech PartialMorph FlockSize; do
         i=$((i + 1))
         value=${!i}
-        wine reg delete "$KEY" /v "$name" /f >/dev/null 2>&1 || true
+        wine reg delete "$SETTINGS_KEY" /v "$name" /f >/dev/null 2>&1 || true
         if [ "$value" != "-" ]; then
-            wine reg add "$KEY" /v "$name" /t REG_DWORD /d "$value" /f >/dev/null 2>&1
+            wine reg add "$SETTINGS_KEY" /v "$name" /t REG_DWORD /d "$value" /f >/dev/null 2>&1
         fi
     done
 }
@@ -91,10 +90,7 @@ field() { # line name
     echo "$1" | tr ' ' '\n' | sed -n "s/^$2=//p"
 }
 
-# The settings no variant changes keep their defaults too.
-for name in CameraMode ToneMode Saturation; do
-    wine reg delete "$KEY" /v "$name" /f >/dev/null 2>&1 || true
-done
+default_settings
 
 say "empty frame of the same stack"
 read -r EMPTY_FPS EMPTY_FIRST < <(frame_rate ./EmptyFrame.exe)

@@ -38,6 +38,17 @@ build_all() {
     cmake --build "$BUILD" -- --quiet -j"$(nproc)"
 }
 
+SETTINGS_KEY='HKCU\Software\Kelvane Soft\Reefglow 3'
+
+# Every setting the benchmark and the soak measure under back at its built-in
+# default: a missing value keeps it.
+default_settings() {
+    local name
+    for name in CloneFishTech PartialMorph FlockSize CameraMode ToneMode Saturation; do
+        wine reg delete "$SETTINGS_KEY" /v "$name" /f >/dev/null 2>&1 || true
+    done
+}
+
 STARTED_XVFB=""
 STARTED_WINESERVER=""
 

@@ -107,12 +107,12 @@ END {
     for (i = 1; i <= w; ++i) {
         adjusted = y[i]
         for (j = 1; j <= 3; ++j) adjusted -= beta[j] * (x[i, j] - mean[j])
-        if (mid[i] <= start + minute) { rf += count[i]; sf += seconds[i]; af += adjusted * count[i]; nf += count[i] }
-        if (mid[i] >= last) { rl += count[i]; sl += seconds[i]; al += adjusted * count[i]; nl += count[i] }
+        if (mid[i] <= start + minute) { rf += count[i]; sf += seconds[i]; af += adjusted * count[i] }
+        if (mid[i] >= last) { rl += count[i]; sl += seconds[i]; al += adjusted * count[i] }
     }
-    if (nf == 0 || nl == 0) { print "FAIL: too few frames counted"; exit 1 }
+    if (rf == 0 || rl == 0) { print "FAIL: too few frames counted"; exit 1 }
     f1 = rf / sf; f2 = rl / sl
-    e1 = 1000 / (af / nf); e2 = 1000 / (al / nl)
+    e1 = 1000 / (af / rf); e2 = 1000 / (al / rl)
     printf "first frame after %s ms; frame rate %.2f fps in the first minute, %.2f fps in the last\n", first, f1, f2
     printf "frame time %.2f ms + %.3f ms per render-target switch + %.4f ms per draw + %.4f ms per 1000 primitives + %.3f ms per minute (R2 %.2f, %d windows%s)\n", \
         beta[0], beta[1], beta[2], beta[3], beta[4], r2, w, fitted ? "" : "; no fit"

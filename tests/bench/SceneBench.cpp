@@ -12,11 +12,11 @@
 //   SceneBench [timed frames] [warm-up frames] [profile]
 //
 // With "profile" it also counts and times, per frame, the device calls the
-// frame makes (lines "call <method> <calls per frame> <ms per frame>"; vertex
-// buffers' Lock by its flags among them) and
-// the children's updates by class (lines "update <class> <objects> <ms per
-// frame>", a clone master's pass included); the timing around each call then
-// adds to the frame's figures.
+// frame makes (lines "call <method> <calls per frame> <ms per frame>", the
+// vertex buffers' Lock by its flags among them) and the children's updates by
+// class (lines "update <class> <objects> <ms per frame>", a clone master's
+// pass included); the timing around each call then adds to the frame's
+// figures.
 #include "CFish.h"
 #include "PimRenderTexture.h"
 #include "SelApplication.h"

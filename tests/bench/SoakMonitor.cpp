@@ -127,7 +127,6 @@ int main(int argc, char** argv)
                      static_cast<unsigned long long>(memory.WorkingSetSize / 1024), handles, gdi, user,
                      static_cast<unsigned long long>(committed / 1024));
         std::fflush(samples);
-
     }
     if (saver.Finished()) {
         std::fprintf(stderr, "SoakMonitor: the program ended early (exit code 0x%lX)\n", saver.ExitCode());
