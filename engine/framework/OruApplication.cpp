@@ -15,7 +15,9 @@
 
 namespace {
 
-OruApplication* g_registered = nullptr;
+// The program-wide application pointer: the last application constructed;
+// reached through App().
+OruApplication* g_app = nullptr;
 int g_pauseCount = 0;
 
 const DWORD WindowedStyle = 0x10CE0000;   // visible, caption, system menu, sizing border, minimise box
@@ -40,18 +42,18 @@ OruApplication::OruApplication()
       world(nullptr), storedChoiceLoader(nullptr)
 {
     D3DXMatrixIdentity(&projection);
-    g_registered = this;
+    g_app = this;
 }
 
 OruApplication::~OruApplication()
 {
-    if (g_registered == this)
-        g_registered = nullptr;
+    if (g_app == this)
+        g_app = nullptr;
 }
 
 OruApplication* App()
 {
-    return g_registered;
+    return g_app;
 }
 
 HRESULT OruApplication::AcceptDevice(const D3DCAPS8*, DWORD, D3DFORMAT)
@@ -61,9 +63,9 @@ HRESULT OruApplication::AcceptDevice(const D3DCAPS8*, DWORD, D3DFORMAT)
 
 LRESULT CALLBACK OruApplication::FrameworkWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (!g_registered)
+    if (!g_app)
         return DefWindowProcA(window, message, wParam, lParam);
-    return g_registered->MsgProc(window, message, wParam, lParam);
+    return g_app->MsgProc(window, message, wParam, lParam);
 }
 
 HWND OruApplication::FindRunningInstance()
