@@ -1,5 +1,6 @@
 #include "OruApplication.h"
 
+#include "AppAccess.h"
 #include "AppTimer.h"
 #include "BuildDeviceCursor.h"
 #include "D3D8Library.h"
@@ -36,7 +37,7 @@ OruApplication::OruApplication()
       initialClientWidth(800), initialClientHeight(600), deviceCursorInFullScreen(FALSE),
       confineCursorInFullScreen(TRUE), windowClassName("OruEngine_RG2_CLASS"), lastCursorPos(),
       runMode(RunModeConfigure), projection(), fieldOfView(1.0471976f), arcBall(), drawFlaggedObjects(0),
-      world(nullptr)
+      world(nullptr), storedChoiceLoader(nullptr)
 {
     D3DXMatrixIdentity(&projection);
     g_registered = this;
@@ -48,7 +49,7 @@ OruApplication::~OruApplication()
         g_registered = nullptr;
 }
 
-OruApplication* OruApplication::Registered()
+OruApplication* App()
 {
     return g_registered;
 }
@@ -157,7 +158,8 @@ HRESULT OruApplication::Startup(HINSTANCE instance)
     }
 
     if (runMode == RunModeSaver) {
-        LoadDeviceFromReg();
+        if (storedChoiceLoader)
+            storedChoiceLoader();
         if (currentAdapter != deviceAdapter_ || CurrentAdapter().currentDevice != deviceIndex_) {
             // The stored choice is another device: create that one, full
             // screen, instead of resetting the windowed one with its values.

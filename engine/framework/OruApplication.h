@@ -77,10 +77,6 @@ public:
 
     static LRESULT CALLBACK FrameworkWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-    // The program's one application object (the last one constructed), through
-    // which engine code reaches the device and its capabilities.
-    static OruApplication* Registered();
-
     OruAdapterRecord adapters[MaxAdapters];
     UINT adapterCount;
     UINT currentAdapter;
@@ -113,13 +109,18 @@ public:
     POINT lastCursorPos;
     RunMode runMode;
 
-    // Scene values the engine reads through Registered(); the deriving
+    // Scene values the engine reads through App(); the deriving
     // application fills them.
     D3DXMATRIX projection;   // identity until the application builds one
     float fieldOfView;       // vertical, radians
     ArcBall arcBall;         // the mouse camera's tracker
     int32_t drawFlaggedObjects; // 0: objects with drawOnlyWhenAllowed are not drawn
     OruWorld* world;         // the scene; created and freed by the deriving application
+
+    // Reads the stored device choice into the current choice of the tables,
+    // where it is valid; called at saver start-up. The program sets it; null
+    // keeps the enumeration's default choice.
+    HRESULT (*storedChoiceLoader)();
 
     // The record of the current choice.
     OruAdapterRecord& CurrentAdapter() { return adapters[currentAdapter]; }
@@ -156,6 +157,3 @@ private:
     bool fatalShown_ = false;
 };
 
-// Reads the stored device choice into the current choice of the tables,
-// where it is valid. Supplied by the program; called at saver start-up.
-HRESULT LoadDeviceFromReg();

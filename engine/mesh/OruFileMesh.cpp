@@ -1,18 +1,8 @@
 #include "mesh/OruFileMesh.h"
 
+#include "framework/ReleaseAndClear.h"
+
 #include <new>
-
-namespace {
-
-template <typename T> void ReleaseAndClear(T*& p)
-{
-    if (p) {
-        p->Release();
-        p = nullptr;
-    }
-}
-
-} // namespace
 
 OruFileMesh::OruFileMesh(const char* meshName)
     : name(), systemMesh(nullptr), deviceMesh(nullptr), materialCount(0), materials(nullptr), textures(nullptr)

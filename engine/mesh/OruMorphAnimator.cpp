@@ -1,5 +1,6 @@
 #include "OruMorphAnimator.h"
 
+#include "framework/AppAccess.h"
 #include "framework/OruApplication.h"
 #include "scene/OruWorld.h"
 #include "servers/VBServer.h"
@@ -71,7 +72,7 @@ void OruMorphAnimator::Evaluate(float amplitude, float phase)
 
 void OruMorphAnimator::Apply()
 {
-    OruApplication* app = OruApplication::Registered();
+    OruApplication* app = App();
     if (!app)
         return;
     Apply(app->device, app->world ? app->world->vbServer : nullptr);

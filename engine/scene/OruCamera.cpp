@@ -2,11 +2,11 @@
 
 #include "OruWorld.h"
 
+#include "framework/AppAccess.h"
 #include "framework/OruApplication.h"
 #include "trace/TraceD3DResult.h"
 
-#include "FlockCameraFish.h"
-#include "SettingsTables.h"
+#include "settings/SceneSettings.h"
 
 #include <cmath>
 
@@ -24,17 +24,6 @@ const Vector3 StageEdge(10, 0, -15);
 const Vector3 StageCentre(0, -1, -0.1f);
 const Vector3 FarTarget(-10, 0, 15);
 
-// Values of CameraFrom and CameraTo.
-enum CameraChoice : int32_t {
-    HeadFish = 0,
-    CentreFish = 1,
-    TailFish = 2,
-    StageEdgePoint = 3,
-    StageCentrePoint = 4,
-    WanderingPoint = 5,
-    MouseControl = 6
-};
-
 bool Finite(const D3DXVECTOR3& v)
 {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
@@ -42,7 +31,7 @@ bool Finite(const D3DXVECTOR3& v)
 
 float FieldOfView()
 {
-    OruApplication* app = OruApplication::Registered();
+    OruApplication* app = App();
     if (app && std::isfinite(app->fieldOfView) && app->fieldOfView > 0.0f)
         return app->fieldOfView;
     return DefaultFieldOfView;
@@ -50,13 +39,13 @@ float FieldOfView()
 
 ArcBall* MouseTracker()
 {
-    OruApplication* app = OruApplication::Registered();
+    OruApplication* app = App();
     return app ? &app->arcBall : nullptr;
 }
 
 bool WarmedUp()
 {
-    OruApplication* app = OruApplication::Registered();
+    OruApplication* app = App();
     return app && app->world && app->world->warmedUp;
 }
 
@@ -270,7 +259,7 @@ void OruCamera::SetView()
     }
     // A degenerate view keeps the last valid one.
     LookAt(&view, eye, at);
-    OruApplication* app = OruApplication::Registered();
+    OruApplication* app = App();
     if (app && app->device)
         TRACE_D3D(app->device->SetTransform(D3DTS_VIEW, &view));
 }

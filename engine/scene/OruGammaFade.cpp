@@ -1,5 +1,6 @@
 #include "OruGammaFade.h"
 
+#include "framework/AppAccess.h"
 #include "framework/OruApplication.h"
 
 #include <cmath>
@@ -49,7 +50,7 @@ void OruGammaFade::ApplyRamp(int slot)
 {
     if (slot < 0 || slot >= GammaRampSlots)
         return;
-    OruApplication* app = OruApplication::Registered();
+    OruApplication* app = App();
     if (app && app->device)
         app->device->SetGammaRamp(GammaRampCalibrate, &ramps[slot]);
 }

@@ -2,11 +2,12 @@
 
 #include "OruWorld.h"
 
+#include "framework/AppAccess.h"
 #include "framework/OruApplication.h"
 #include "mesh/OruPtrArray.h"
 #include "trace/DebugPrint.h"
 
-#include "SettingsTables.h"
+#include "settings/SceneSettings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -131,7 +132,7 @@ OruPtrArray* OruSteering::Neighbours(OruObject* body)
     if (mode == FlockMateGroup)
         return body->group;
     if (mode == FlockMateDynamic) {
-        OruApplication* app = OruApplication::Registered();
+        OruApplication* app = App();
         return app && app->world ? app->world->GetNeighbours(body, NeighbourCount) : nullptr;
     }
     return nullptr;

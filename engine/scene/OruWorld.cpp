@@ -3,6 +3,7 @@
 #include "OruCamera.h"
 #include "OruFrameProbe.h"
 #include "OruGammaFade.h"
+#include "framework/AppAccess.h"
 #include "framework/OruApplication.h"
 #include "servers/OruGroupList.h"
 #include "servers/SBServer.h"
@@ -10,7 +11,7 @@
 #include "servers/VSServer.h"
 #include "trace/DebugPrint.h"
 
-#include "SettingsTables.h"
+#include "settings/SceneSettings.h"
 #include "vsConstants.h"
 
 #include <algorithm>
@@ -26,17 +27,6 @@ float OruWorld::warmUpStart = 0.0f;
 namespace {
 
 const float NotMeasured = std::numeric_limits<float>::quiet_NaN();
-
-OruApplication* App()
-{
-    return OruApplication::Registered();
-}
-
-IDirect3DDevice8* Device()
-{
-    OruApplication* app = App();
-    return app ? app->device : nullptr;
-}
 
 OruObject* Child(const OruPtrArray& list, int i)
 {

@@ -2,6 +2,7 @@
 
 #include "OruSceneContext.h"
 
+#include "framework/AppAccess.h"
 #include "framework/OruApplication.h"
 #include "servers/SBServer.h"
 #include "servers/VBServer.h"
@@ -46,12 +47,6 @@ const DWORD ViewerFvf = D3DFVF_XYZ | D3DFVF_TEX1;
 const UINT VertexBytes = 4 * sizeof(ViewerVertex);
 const WORD Indices[6] = {0, 1, 2, 1, 3, 2};
 const float HeightPerWidth = 1.33f;
-
-IDirect3DDevice8* Device()
-{
-    OruApplication* app = OruApplication::Registered();
-    return app ? app->device : nullptr;
-}
 
 template <typename Buffer> void ReleaseAndClear(Buffer*& buffer)
 {

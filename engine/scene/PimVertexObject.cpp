@@ -2,6 +2,7 @@
 
 #include "OruWorld.h"
 
+#include "framework/AppAccess.h"
 #include "framework/OruApplication.h"
 #include "servers/VBServer.h"
 #include "servers/VSServer.h"
@@ -13,12 +14,6 @@
 #include <cstring>
 
 namespace {
-
-IDirect3DDevice8* Device()
-{
-    OruApplication* app = OruApplication::Registered();
-    return app ? app->device : nullptr;
-}
 
 // Refuses an addition past a list's capacity: a label and a trace line.
 void Refuse(const char* what, int capacity)
@@ -226,16 +221,6 @@ void PimVertexObject::ComputeBounds()
         if (std::fabs(e) > radius)
             radius = std::fabs(e);
 }
-
-namespace {
-
-OruWorld* World()
-{
-    OruApplication* app = OruApplication::Registered();
-    return app ? app->world : nullptr;
-}
-
-} // namespace
 
 VBServer* PimVertexObject::Buffers()
 {

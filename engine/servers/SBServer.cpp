@@ -1,20 +1,11 @@
 #include "SBServer.h"
 
+#include "framework/AppAccess.h"
 #include "framework/OruApplication.h"
 #include "trace/DebugPrint.h"
 #include "trace/TraceD3DResult.h"
 
 #include <cstdint>
-
-namespace {
-
-IDirect3DDevice8* Device()
-{
-    OruApplication* app = OruApplication::Registered();
-    return app ? app->device : nullptr;
-}
-
-} // namespace
 
 SBServer::SBServer() : handles(), keys(), count(0), current(NoStateBlock)
 {

@@ -1,5 +1,6 @@
 #include "StateTokens.h"
 
+#include "framework/AppAccess.h"
 #include "framework/OruApplication.h"
 #include "trace/TraceD3DResult.h"
 
@@ -53,6 +54,6 @@ void RecordStateTokens(IDirect3DDevice8* device, StateTokens tokens, bool pixelS
 
 bool DeviceHasPixelShaders()
 {
-    const OruApplication* app = OruApplication::Registered();
+    const OruApplication* app = App();
     return app && app->caps.PixelShaderVersion >= PixelShaderVersion10;
 }

@@ -1,5 +1,6 @@
 #include "VBServer.h"
 
+#include "framework/AppAccess.h"
 #include "framework/AppErrors.h"
 #include "framework/OruApplication.h"
 #include "mesh/FindDataObject.h"
@@ -14,12 +15,6 @@
 #include <new>
 
 namespace {
-
-IDirect3DDevice8* Device()
-{
-    OruApplication* app = OruApplication::Registered();
-    return app ? app->device : nullptr;
-}
 
 // "None remembered" for the bind filters: never a real buffer.
 IDirect3DVertexBuffer8* const NoVB = reinterpret_cast<IDirect3DVertexBuffer8*>(uintptr_t(0xFFFFFFFF));

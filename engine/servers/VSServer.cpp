@@ -1,17 +1,12 @@
 #include "VSServer.h"
 
 #include "StateTokens.h"
+#include "framework/AppAccess.h"
 #include "framework/OruApplication.h"
 #include "trace/DebugPrint.h"
 #include "trace/TraceD3DResult.h"
 
 namespace {
-
-IDirect3DDevice8* Device()
-{
-    OruApplication* app = OruApplication::Registered();
-    return app ? app->device : nullptr;
-}
 
 // D3DFVF_XYZ, which callers may bind in place of a vertex shader.
 const DWORD FixedFunctionXyz = 2;

@@ -17,10 +17,10 @@
 // class (lines "update <class> <objects> <ms per frame>", a clone master's
 // pass included); the timing around each call then adds to the frame's
 // figures.
-#include "CFish.h"
-#include "PimRenderTexture.h"
-#include "SelApplication.h"
-#include "SettingsRegistry.h"
+#include "fish/CFish.h"
+#include "fish/PimRenderTexture.h"
+#include "app/SelApplication.h"
+#include "settings/SettingsRegistry.h"
 #include "VtablePatch.h"
 
 #include "scene/OruWorld.h"
@@ -318,7 +318,6 @@ int main(int argc, char** argv)
     const bool profile = argc > 3 && std::string(argv[3]) == "profile";
 
     SelApplication app;
-    g_app = &app;
     if (app.FindRunningInstance()) {
         std::fprintf(stderr, "SceneBench: a saver is already running\n");
         return 2;

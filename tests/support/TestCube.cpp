@@ -1,5 +1,6 @@
 #include "TestCube.h"
 
+#include "framework/AppAccess.h"
 #include "framework/OruApplication.h"
 #include "scene/OruSceneContext.h"
 #include "scene/OruSteering.h"
@@ -27,12 +28,6 @@ const ShaderSet CubeShaders = {{FishLowDeclaration}, {it1rpVsh}, 1};
 
 const DWORD OpaqueStates[] = {CUBE_STATES(FALSE)};
 const DWORD BlendedStates[] = {CUBE_STATES(TRUE)};
-
-OruWorld* World()
-{
-    OruApplication* app = OruApplication::Registered();
-    return app ? app->world : nullptr;
-}
 
 } // namespace
 
@@ -66,7 +61,7 @@ void TestCube::Update(float time, float prevTime)
 
 HRESULT TestCube::Render()
 {
-    OruApplication* app = OruApplication::Registered();
+    OruApplication* app = App();
     OruWorld* world = World();
     if (!app || !app->device || !world || !meshes[0].vertexBuffer || !meshes[0].indexBuffer)
         return 0;

@@ -1,4 +1,0 @@
-#include "FlockCameraFish.h"
-
-FlockCameraFishEntry FlockCameraFish[FlockCameraFishCount] = {};
-OruObject* WanderingPointFish = nullptr;

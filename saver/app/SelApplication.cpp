@@ -1,0 +1,329 @@
+#include "app/SelApplication.h"
+
+#include "effects/CBackPaper.h"
+#include "effects/CBubbles.h"
+#include "effects/CCaustic.h"
+#include "effects/CFlare.h"
+#include "flocks/CFlockBuilder.h"
+#include "effects/CLight.h"
+#include "effects/CLogo.h"
+#include "effects/CMark.h"
+#include "flocks/CPathWanderer.h"
+#include "app/SelRandom.h"
+#include "effects/SelStencilPaint.h"
+#include "settings/SettingsTables.h"
+#include "settings/DeviceChoiceRegistry.h"
+
+#include "scene/OruCamera.h"
+#include "scene/OruWorld.h"
+#include "trace/DebugPrint.h"
+#include "trace/TraceD3DResult.h"
+
+#include <cstdlib>
+#include <new>
+
+int SelApplication::initCalls = 0;
+int SelApplication::restoreCalls = 0;
+int SelApplication::invalidateCalls = 0;
+int SelApplication::deleteCalls = 0;
+
+namespace {
+// The frame's clear colour, also the fog colour.
+const D3DCOLOR SceneClearColour = 0x001020C0;
+// Hardware vertex processing needs vertex shaders of at least this version.
+const DWORD MinimumVertexShaderVersion = 0xFFFE0100;
+// Moves of at least this many pixels (|dx| + |dy|) end the saver.
+const int MouseJumpPixels = 10;
+}
+
+SaverInputAction DecideSaverInput(RunMode mode, bool mouseCamera, UINT message, POINT cursor, POINT* last)
+{
+    if (message == WM_CONTEXTMENU)
+        return SaverInputSwallow;
+    if (mode == RunModeDebug)
+        return SaverInputPassOn;
+    switch (message) {
+    case WM_MOUSEMOVE:
+        if (mouseCamera)
+            return SaverInputPassOn;
+        if (std::abs(cursor.x - last->x) + std::abs(cursor.y - last->y) >= MouseJumpPixels)
+            return SaverInputEnd;
+        *last = cursor;
+        return SaverInputPassOn;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+        return mouseCamera ? SaverInputPassOn : SaverInputEnd;
+    case WM_KEYDOWN:
+        return SaverInputEnd;
+    default:
+        return SaverInputPassOn;
+    }
+}
+
+SelApplication::SelApplication()
+{
+    DebugPrint("constructor.\n");
+    windowTitle = "Sel Engine Reef Glow";
+    depthBufferOn = TRUE;
+    depthBitsMin = 15;
+    drawFlaggedObjects = 0;
+    world = new (std::nothrow) OruWorld();
+    fieldOfView = 1.0471976f;
+    storedChoiceLoader = LoadDeviceFromReg;
+}
+
+SelApplication::~SelApplication()
+{
+    // FinalCleanup normally freed the world already.
+    delete world;
+    world = nullptr;
+}
+
+HRESULT SelApplication::AcceptDevice(const D3DCAPS8* caps, DWORD behaviour, D3DFORMAT)
+{
+    if ((behaviour & (D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_MIXED_VERTEXPROCESSING)) &&
+        caps->VertexShaderVersion < MinimumVertexShaderVersion)
+        return E_FAIL;
+    return 0;
+}
+
+HRESULT SelApplication::Add(OruObject* object)
+{
+    if (!object)
+        return E_OUTOFMEMORY;
+    HRESULT hr = world->AddObject(object);
+    if (FAILED(hr)) {
+        object->FinalCleanup();
+        delete object;
+        return E_OUTOFMEMORY;
+    }
+    return 0;
+}
+
+HRESULT SelApplication::OneTimeSceneInit()
+{
+    DebugPrint("one time scene init.\n");
+    // Without a world there is no scene: the framework shows "Not enough memory."
+    if (!world)
+        return E_OUTOFMEMORY;
+    HRESULT hr;
+#define REEF_ADD(object) \
+    if (FAILED(hr = Add(object))) \
+        return hr
+
+    REEF_ADD(new (std::nothrow) CCaustic());
+
+    for (int i = 0; i < 3; ++i) {
+        CLight* light = new (std::nothrow) CLight();
+        CPathWanderer* wanderer = light ? new (std::nothrow) CPathWanderer() : nullptr;
+        if (!wanderer) {
+            delete light;
+            return E_OUTOFMEMORY;
+        }
+        wanderer->speedScale = 20.0f;
+        light->mover = wanderer;
+        // The world owns the light before its light list names it, so a
+        // refused light never leaves a name behind.
+        REEF_ADD(light);
+        if (FAILED(world->AddLight(light, light->lightColour)))
+            return E_OUTOFMEMORY;
+    }
+
+    REEF_ADD(new (std::nothrow) CBackPaper());
+
+    // Each mark a tenth nearer the eye than the one before, accumulated in float.
+    float distance = 50.0f;
+    for (int k = 0; k < 30; ++k) {
+        CMark* mark = new (std::nothrow) CMark();
+        if (mark) {
+            mark->distance = distance;
+            mark->scale = 30.0f * SelRandUnit() + 20.0f;
+        }
+        REEF_ADD(mark);
+        distance -= 0.1f;
+    }
+
+    if (FAILED(hr = BuildFlocks()))
+        return hr;
+    if (FAILED(hr = BuildWanderingPointFish()))
+        return hr;
+
+    CLogo* logo = new (std::nothrow) CLogo();
+    if (logo)
+        logo->position = Vector3{0.0f, 0.0f, 15.0f};
+    REEF_ADD(logo);
+
+    for (int i = 0; i < 20; ++i) {
+        CBubbles* bubbles = new (std::nothrow) CBubbles();
+        if (bubbles) {
+            // Three draws in the order x, y, z.
+            const float x = 30.0f * SelRandUnit() - 15.0f;
+            const float y = 8.0f * SelRandUnit() - 8.0f;
+            const float z = 30.0f * SelRandUnit() - 15.0f;
+            bubbles->position = Vector3{x, y, z};
+        }
+        REEF_ADD(bubbles);
+    }
+    CBubbles* column = new (std::nothrow) CBubbles();
+    if (column) {
+        column->position.y = 4.0f;
+        column->scale = 20.0f;
+    }
+    REEF_ADD(column);
+
+    REEF_ADD(new (std::nothrow) CFlare());
+    REEF_ADD(new (std::nothrow) SelStencilPaint());
+#undef REEF_ADD
+    return 0;
+}
+
+void SelApplication::SetDefaultRenderStates()
+{
+    if (world && world->camera) {
+        world->camera->Reset(0);
+        world->camera->SetView();
+    }
+    if (!device)
+        return;
+    for (DWORD stage = 0; stage < 4; ++stage) {
+        device->SetTextureStageState(stage, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+        device->SetTextureStageState(stage, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+    }
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+    device->SetRenderState(D3DRS_ALPHAREF, 1);
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+    device->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    device->SetRenderState(D3DRS_FOGCOLOR, SceneClearColour);
+    device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+}
+
+HRESULT SelApplication::InitDeviceObjects()
+{
+    ++initCalls;
+    DebugPrint("init device objects %d.\n", initCalls);
+    if (world)
+        world->InitDeviceObjects();
+    return 0;
+}
+
+HRESULT SelApplication::RestoreDeviceObjects()
+{
+    ++restoreCalls;
+    DebugPrint("restore device objects %d.\n", restoreCalls);
+    // The saver's first device is a temporary windowed one, replaced by the
+    // full-screen switch: the scene makes its resources only after that.
+    if (runMode == RunModeSaver && restoreCalls == 1 && !worldRestoreTried_)
+        return 0;
+    if (!world)
+        return E_OUTOFMEMORY;
+    worldRestoreTried_ = true;
+    HRESULT hr = world->RestoreDeviceObjects();
+    if (FAILED(hr))
+        return hr;
+    sceneRestored_ = true;
+
+    const float aspect = float(backBufferDesc.Width) / float(backBufferDesc.Height ? backBufferDesc.Height : 1);
+    D3DXMatrixPerspectiveFovLH(&projection, fieldOfView, aspect, 0.1f, 100.0f);
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    if (device) {
+        device->SetTransform(D3DTS_PROJECTION, &projection);
+        device->SetTransform(D3DTS_WORLD, &identity);
+    }
+    SetDefaultRenderStates();
+    arcBall.SetWindowSize(int32_t(backBufferDesc.Width), int32_t(backBufferDesc.Height), 0.2f);
+    return 0;
+}
+
+HRESULT SelApplication::InvalidateDeviceObjects()
+{
+    ++invalidateCalls;
+    DebugPrint("invalidate device objects %d.\n", invalidateCalls);
+    sceneRestored_ = false;
+    // Nothing of the scene was made since the last invalidate (the saver's
+    // temporary windowed device): nothing to give back.
+    if (!worldRestoreTried_)
+        return 0;
+    worldRestoreTried_ = false;
+    if (world)
+        world->InvalidateDeviceObjects();
+    return 0;
+}
+
+HRESULT SelApplication::DeleteDeviceObjects()
+{
+    ++deleteCalls;
+    DebugPrint("delete device objects %d.\n", deleteCalls);
+    if (world)
+        world->DeleteDeviceObjects();
+    return 0;
+}
+
+HRESULT SelApplication::UpdateScene()
+{
+    if (!world)
+        return E_OUTOFMEMORY;
+    HRESULT hr = world->UpdateAll(appTime);
+    if (FAILED(hr)) {
+        // Retrying every frame cannot help: say so and end.
+        ShowError(hr, ErrorKindFatal);
+        return hr;
+    }
+    return 0;
+}
+
+HRESULT SelApplication::Render()
+{
+    if (!device)
+        return E_FAIL;
+    DWORD flags = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER;
+    if (GetStencilBits() != 0)
+        flags |= D3DCLEAR_STENCIL;
+    device->Clear(0, nullptr, flags, SceneClearColour, 1.0f, 0);
+    HRESULT hr = device->BeginScene();
+    if (FAILED(hr)) {
+        // No scene began: draw nothing and end nothing. A lost device is
+        // reset by the next frame; any other failure ends the frame loop.
+        TRACE_D3D(hr);
+        return hr == D3DERR_DEVICELOST ? 0 : hr;
+    }
+    // Objects whose restore did not complete are never drawn.
+    if (world && sceneRestored_)
+        world->Render();
+    device->EndScene();
+    return 0;
+}
+
+HRESULT SelApplication::FinalCleanup()
+{
+    DebugPrint("final clean up.\n");
+    if (world) {
+        world->FinalCleanup();
+        delete world;
+        world = nullptr;
+    }
+    return 0;
+}
+
+LRESULT SelApplication::MsgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    POINT cursor = {};
+    if (message == WM_MOUSEMOVE)
+        GetCursorPos(&cursor);
+    const bool mouseCamera = SceneSetting(SceneCameraFrom) == MouseControl;
+    switch (DecideSaverInput(runMode, mouseCamera, message, cursor, &lastCursorPos)) {
+    case SaverInputSwallow:
+        return 0;
+    case SaverInputEnd:
+        DebugPrint("get key/mouse\n");
+        if (runMode == RunModeSaver)
+            PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        return 0;
+    case SaverInputPassOn:
+        break;
+    }
+    arcBall.OnMouseMessage(hwnd, message, wParam, lParam);
+    return OruApplication::MsgProc(hwnd, message, wParam, lParam);
+}

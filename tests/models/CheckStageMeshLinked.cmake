@@ -1,0 +1,10 @@
+# Fails unless PROGRAM carries the stage mesh's record and initialisers.
+execute_process(COMMAND ${NM} ${PROGRAM} OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cannot list the symbols of ${PROGRAM}")
+endif()
+foreach(name StageMesh StageVertices StageIndices)
+  if(NOT symbols MATCHES "[ \t]${name}\n")
+    message(FATAL_ERROR "${PROGRAM} does not carry ${name}")
+  endif()
+endforeach()

@@ -1,0 +1,193 @@
+// The scene set-up without a device: which objects the aquarium is made of,
+// in which order, and the values drawn for them.
+
+#include "effects/CBubbles.h"
+#include "effects/CMark.h"
+#include "settings/SceneSettings.h"
+#include "app/SelApplication.h"
+#include "app/SelRandom.h"
+#include "settings/SettingsRegistry.h"
+#include "settings/SettingsTables.h"
+
+#include "scene/OruWorld.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Scripted raw random values: 0, 1000, 2000, ... wrapping at 32768.
+int g_next = 0;
+int Scripted()
+{
+    int v = g_next;
+    g_next = (g_next + 1000) % 32768;
+    return v;
+}
+
+class SceneSetup : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitFlockParams();
+        g_next = 0;
+        SetSelRandomSource(Scripted);
+        app = new SelApplication;
+        app->runMode = RunModeSaver;
+    }
+    void TearDown() override
+    {
+        app->FinalCleanup();
+        delete app;
+        SetSelRandomSource(nullptr);
+        InitFlockParams();
+    }
+    static void SetEveryFlockFish(int32_t kind)
+    {
+        for (int f = 0; f < FlockCount; ++f)
+            FlockParams[f].items[FlockFish].value = kind;
+    }
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (int i = 0; i < app->world->children.count; ++i)
+            names.push_back(static_cast<OruObject*>(app->world->children.items[i])->name);
+        return names;
+    }
+    OruObject* Child(int i) const { return static_cast<OruObject*>(app->world->children.items[i]); }
+
+    SelApplication* app = nullptr;
+};
+
+} // namespace
+
+TEST_F(SceneSetup, WithoutFlocksTheListHoldsEveryOtherObjectInOrder)
+{
+    SetEveryFlockFish(0);
+    ASSERT_EQ(0, app->OneTimeSceneInit());
+    std::vector<std::string> expected = {"CCaustic", "CLight", "CLight", "CLight", "CBackPaper"};
+    for (int k = 0; k < 30; ++k)
+        expected.push_back("CMark");
+    expected.push_back("CIwashi");
+    expected.push_back("CLogo");
+    for (int k = 0; k < 21; ++k)
+        expected.push_back("CBubbles");
+    expected.push_back("CFlare");
+    expected.push_back("SelStencilPaint");
+    EXPECT_EQ(expected, Names());
+
+    // The three lights, and nothing else, are the world's lights.
+    ASSERT_EQ(3, app->world->lightCount);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(Child(1 + i), app->world->lights[i]);
+
+    // The wandering point's fish: hidden at the origin on a one-column bar.
+    OruObject* wanderer = Child(35);
+    EXPECT_EQ(wanderer, WanderingPointFish);
+    EXPECT_TRUE(wanderer->hidden);
+    ASSERT_NE(nullptr, wanderer->mover);
+    EXPECT_STREQ("PimFlyingBar", wanderer->mover->name);
+    EXPECT_EQ(0.0f, wanderer->position.x);
+    EXPECT_EQ(0.0f, wanderer->position.y);
+    EXPECT_EQ(0.0f, wanderer->position.z);
+    EXPECT_EQ(15.0f, Child(36)->position.z) << "the logo";
+}
+
+TEST_F(SceneSetup, FlocksComeBetweenTheMarksAndTheWanderingPointFish)
+{
+    ASSERT_EQ(0, app->OneTimeSceneInit());
+    const std::vector<std::string> names = Names();
+    ASSERT_GT(names.size(), 60u) << "the default flocks add their fish";
+    EXPECT_EQ("CMark", names[34]);
+    EXPECT_EQ("SelStencilPaint", names.back());
+    EXPECT_EQ("CFlare", names[names.size() - 2]);
+    EXPECT_EQ("CBubbles", names[names.size() - 3]);
+    EXPECT_EQ("CLogo", names[names.size() - 24]);
+    EXPECT_EQ("CIwashi", names[names.size() - 25]);
+    EXPECT_EQ(Child(int(names.size()) - 25), WanderingPointFish);
+    // Flock 0 is the camera's: its head fish is known.
+    EXPECT_NE(nullptr, FlockCameraFish[0].head);
+}
+
+TEST_F(SceneSetup, MarksAndBubblesTakeTheirValuesInDrawOrder)
+{
+    SetEveryFlockFish(0);
+    ASSERT_EQ(0, app->OneTimeSceneInit());
+    // Marks: distances accumulated in float, scales 30 r + 20; the marks'
+    // own constructors draw nothing before the scale.
+    float distance = 50.0f;
+    for (int k = 0; k < 30; ++k) {
+        const CMark* mark = static_cast<const CMark*>(Child(5 + k));
+        EXPECT_EQ(0, std::memcmp(&distance, &mark->distance, sizeof distance)) << "mark " << k;
+        EXPECT_GE(mark->scale, 20.0f);
+        EXPECT_LE(mark->scale, 50.0f);
+        distance -= 0.1f;
+    }
+    EXPECT_NEAR(47.1f, static_cast<const CMark*>(Child(34))->distance, 1e-4);
+
+    // Bubbles: twenty in the box, the last one the column at (0, 4, 0).
+    for (int i = 0; i < 20; ++i) {
+        const OruObject* b = Child(37 + i);
+        EXPECT_GE(b->position.x, -15.0f);
+        EXPECT_LE(b->position.x, 15.0f);
+        EXPECT_GE(b->position.y, -8.0f);
+        EXPECT_LE(b->position.y, 0.0f);
+        EXPECT_GE(b->position.z, -15.0f);
+        EXPECT_LE(b->position.z, 15.0f);
+        EXPECT_EQ(1.0f, b->scale);
+    }
+    const OruObject* column = Child(57);
+    EXPECT_EQ(0.0f, column->position.x);
+    EXPECT_EQ(4.0f, column->position.y);
+    EXPECT_EQ(0.0f, column->position.z);
+    EXPECT_EQ(20.0f, column->scale);
+}
+
+TEST_F(SceneSetup, SameSeedSameScene)
+{
+    SetEveryFlockFish(0);
+    ASSERT_EQ(0, app->OneTimeSceneInit());
+    std::vector<float> first;
+    for (int i = 0; i < app->world->children.count; ++i) {
+        first.push_back(Child(i)->position.x);
+        first.push_back(Child(i)->scale);
+    }
+    app->FinalCleanup();
+    delete app;
+    g_next = 0;
+    app = new SelApplication;
+    app->runMode = RunModeSaver;
+    ASSERT_EQ(0, app->OneTimeSceneInit());
+    std::vector<float> second;
+    for (int i = 0; i < app->world->children.count; ++i) {
+        second.push_back(Child(i)->position.x);
+        second.push_back(Child(i)->scale);
+    }
+    EXPECT_EQ(first, second);
+}
+
+TEST_F(SceneSetup, AWorldThatTakesNoMoreObjectsFailsTheSetUpWithNotEnoughMemory)
+{
+    // Fill the world to its capacity, leaving room for the first few objects
+    // only: the set-up stops at the first refused one, frees it, and says why.
+    SetEveryFlockFish(0);
+    for (int i = 0; i < WorldChildCapacity - 10; ++i)
+        ASSERT_EQ(0, app->world->AddObject(new OruObject));
+    EXPECT_EQ(E_OUTOFMEMORY, app->OneTimeSceneInit());
+    EXPECT_EQ(WorldChildCapacity, app->world->children.count);
+    EXPECT_STREQ("CMark", Child(WorldChildCapacity - 1)->name);
+}
+
+TEST_F(SceneSetup, ARefusedLightIsNeverListedAsALight)
+{
+    SetEveryFlockFish(0);
+    for (int i = 0; i < WorldChildCapacity - 2; ++i)
+        ASSERT_EQ(0, app->world->AddObject(new OruObject));
+    EXPECT_EQ(E_OUTOFMEMORY, app->OneTimeSceneInit());
+    // The caustic and the first light got in; the second light was refused.
+    ASSERT_EQ(1, app->world->lightCount);
+    EXPECT_EQ(Child(WorldChildCapacity - 1), app->world->lights[0]);
+}

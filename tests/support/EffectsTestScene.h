@@ -1,0 +1,107 @@
+// What the effects' tests share: an application and world that the effects
+// reach through App() (a device when given, the camera, the servers),
+// a camera aimed by hand, and a scripted random source.
+#pragma once
+
+#include "app/SelRandom.h"
+#include "settings/SettingsTables.h"
+
+#include "framework/OruApplication.h"
+#include "scene/OruCamera.h"
+#include "scene/OruWorld.h"
+#include "servers/SBServer.h"
+#include "servers/VBServer.h"
+#include "servers/VSServer.h"
+
+#include <windows.h>
+#include <d3d8.h>
+
+#include <vector>
+
+namespace effectstest {
+
+const float Pi = 3.14159265f;
+
+class EffectsApp : public OruApplication {
+public:
+    explicit EffectsApp(IDirect3DDevice8* d)
+    {
+        device = d;
+        if (d)
+            d->GetDeviceCaps(&caps);
+        fieldOfView = Pi / 3;
+        D3DXMatrixPerspectiveFovLH(&projection, Pi / 3, 1.0f, 0.1f, 100.0f);
+    }
+    ~EffectsApp() override { device = nullptr; }
+};
+
+// The world goes after the application, so it is made after the device.
+struct EffectsScene {
+    explicit EffectsScene(IDirect3DDevice8* device = nullptr) : app(device) { app.world = &world; }
+    ~EffectsScene()
+    {
+        world.vbServer->InvalidateDeviceObjects();
+        world.vsServer->InvalidateDeviceObjects();
+        world.sbServer->InvalidateDeviceObjects();
+        app.world = nullptr;
+    }
+
+    // A fixed eye looking at a fixed point, the view built from them.
+    void Look(const Vector3& eye, const Vector3& at)
+    {
+        world.camera->SetEyePoint(eye);
+        world.camera->SetTargetPoint(at);
+        world.camera->Update(0, 0);
+        world.warmedUp = 1;
+        world.camera->SetView();
+    }
+
+    // Forgets the servers' bindings, as the world does before each render.
+    void ForgetBindings()
+    {
+        world.vbServer->ResetCurrent();
+        world.vsServer->ResetCurrent();
+        world.sbServer->ResetCurrent();
+    }
+
+    EffectsApp app;
+    OruWorld world;
+};
+
+// Raw random values handed out in order (16383 once they run out).
+class ScriptedRandom {
+public:
+    explicit ScriptedRandom(std::vector<int> values)
+    {
+        Values() = std::move(values);
+        Next() = 0;
+        SetSelRandomSource(&Draw);
+    }
+    ~ScriptedRandom() { SetSelRandomSource(nullptr); }
+    size_t Used() const { return Next(); }
+
+    static float Unit(int raw) { return float(raw) * (1.0f / 32767.0f); }
+
+private:
+    static std::vector<int>& Values()
+    {
+        static std::vector<int> values;
+        return values;
+    }
+    static size_t& Next()
+    {
+        static size_t next = 0;
+        return next;
+    }
+    static int Draw() { return Next() < Values().size() ? Values()[Next()++] : 16383; }
+};
+
+// Sets the "Lights" setting, filling the scene table when it is empty.
+inline void SetLights(int32_t value)
+{
+    if (SceneParams.count == 0)
+        SceneParams.AddItems(SceneParamDefs);
+    SceneParams.items[SceneLights].value = value;
+}
+
+} // namespace effectstest
