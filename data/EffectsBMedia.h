@@ -1,6 +1,0 @@
-// Until its users name the effects' own headers.
-#pragma once
-
-#include "FlareTextures.h"
-#include "LogoMedia.h"
-#include "PaintTextures.h"
