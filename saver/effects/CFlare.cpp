@@ -1,6 +1,6 @@
 #include "effects/CFlare.h"
 
-#include "EffectsBMedia.h"
+#include "FlareTextures.h"
 #include "framework/AppAccess.h"
 #include "framework/ReleaseAndClear.h"
 #include "effects/ScreenQuad.h"

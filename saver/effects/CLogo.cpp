@@ -1,6 +1,6 @@
 #include "effects/CLogo.h"
 
-#include "EffectsBMedia.h"
+#include "LogoMedia.h"
 #include "framework/AppAccess.h"
 #include "framework/ReleaseAndClear.h"
 

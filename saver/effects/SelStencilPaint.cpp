@@ -1,6 +1,6 @@
 #include "effects/SelStencilPaint.h"
 
-#include "EffectsBMedia.h"
+#include "PaintTextures.h"
 #include "RainbowGradients.h"
 #include "framework/AppAccess.h"
 #include "framework/ReleaseAndClear.h"

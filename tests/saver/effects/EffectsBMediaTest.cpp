@@ -6,7 +6,9 @@
 #include "EffectsBTestSupport.h"
 
 #include "effects/CLogo.h"
-#include "EffectsBMedia.h"
+#include "FlareTextures.h"
+#include "LogoMedia.h"
+#include "PaintTextures.h"
 
 #include "scene/OruWorld.h"
 #include "servers/VBServer.h"

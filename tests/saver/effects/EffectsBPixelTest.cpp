@@ -11,8 +11,11 @@
 
 #include "scene/OruWorld.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 using namespace effectsbtest;
 
@@ -270,4 +273,127 @@ TEST_F(EffectsBPixels, LogoWithoutPixelShadersShowsItsPictureOnItsOwnStages)
 
     EXPECT_NE(0u, image.Rgb(Size / 2, Size / 2)) << "the lit picture shows";
     EXPECT_EQ(0u, image.Rgb(0, 0));
+}
+
+namespace {
+
+// The 4-connected regions of the pixels where `inside` holds, each as its
+// bounding box and whether it touches the image's border.
+struct Region {
+    int x0, y0, x1, y1;
+    bool border;
+    bool Holds(const Region& r) const { return r.x0 >= x0 && r.x1 <= x1 && r.y0 >= y0 && r.y1 <= y1; }
+};
+
+template <typename Inside> std::vector<Region> Regions(const Image& image, Inside inside)
+{
+    std::vector<Region> regions;
+    std::vector<char> seen(size_t(image.width) * image.height, 0);
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            if (seen[size_t(y) * image.width + x] || !inside(x, y))
+                continue;
+            Region r{x, y, x, y, false};
+            std::vector<POINT> stack{{x, y}};
+            seen[size_t(y) * image.width + x] = 1;
+            while (!stack.empty()) {
+                const POINT p = stack.back();
+                stack.pop_back();
+                r.x0 = std::min(r.x0, int(p.x)), r.x1 = std::max(r.x1, int(p.x));
+                r.y0 = std::min(r.y0, int(p.y)), r.y1 = std::max(r.y1, int(p.y));
+                r.border = r.border || p.x == 0 || p.y == 0 || p.x == image.width - 1 || p.y == image.height - 1;
+                const POINT next[4] = {{p.x + 1, p.y}, {p.x - 1, p.y}, {p.x, p.y + 1}, {p.x, p.y - 1}};
+                for (const POINT& n : next) {
+                    if (n.x < 0 || n.y < 0 || n.x >= image.width || n.y >= image.height)
+                        continue;
+                    char& s = seen[size_t(n.y) * image.width + n.x];
+                    if (!s && inside(int(n.x), int(n.y))) {
+                        s = 1;
+                        stack.push_back(n);
+                    }
+                }
+            }
+            regions.push_back(r);
+        }
+    return regions;
+}
+
+} // namespace
+
+TEST(LogoFront, ShowsOneShapePerLetterOfReefGlow3AndTheCountersOfROAndO)
+{
+    // The program's warm-up view of the logo (from (0, 0, 10) along +z, the
+    // logo at (0, 0, 15), unturned), drawn by the logo itself, but with an
+    // orthographic projection whose far plane lies between the letters'
+    // faces (4.8 units away) and the plate (5): only the letters show.
+    const int width = 512, height = 256;
+    TestDevice device(width, height);
+    ASSERT_TRUE(device.Ok()) << device.Error();
+    EffectsApp app(device.Device(), D3DFMT_D24S8);
+    CLogo* logo = new CLogo;
+    logo->position = Vector3(0, 0, 15);
+    ASSERT_EQ(0, app.world->AddObject(logo));
+    ASSERT_EQ(0, app.world->InitDeviceObjects());
+    ASSERT_EQ(0, app.world->RestoreDeviceObjects());
+    ASSERT_NE(nullptr, logo->cubeTexture);
+    // Every face of this cube is bright in some channel, whatever a face's
+    // normal reflects.
+    logo->cubeTexture->Release();
+    logo->cubeTexture = SixColourCube(device.Device());
+    ASSERT_NE(nullptr, logo->cubeTexture);
+    const float viewWidth = 9.2f, viewHeight = 4.6f, nearPlane = 0.1f, farPlane = 4.9f;
+    D3DXMATRIX ortho;
+    std::memset(&ortho, 0, sizeof ortho);
+    ortho._11 = 2 / viewWidth;
+    ortho._22 = 2 / viewHeight;
+    ortho._33 = 1 / (farPlane - nearPlane);
+    ortho._43 = -nearPlane / (farPlane - nearPlane);
+    ortho._44 = 1;
+    app.projection = ortho;
+    app.Look(Vector3(0, 0, 10), Vector3(0, 0, 20), false);
+    logo->Update(0, 0);
+
+    app.world->SetFixedConstants();
+    ASSERT_EQ(S_OK, device.Device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1, 0));
+    ASSERT_TRUE(SUCCEEDED(device.Device()->BeginScene()));
+    app.world->Render();
+    device.Device()->EndScene();
+    const Image image = device.ReadBackBuffer();
+    image.SavePng("LogoFront.png");
+
+    auto lit = [&](int x, int y) {
+        const uint32_t c = image.Rgb(x, y);
+        return std::max({c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF}) > 60;
+    };
+    const std::vector<Region> shapes = Regions(image, lit);
+    ASSERT_EQ(9u, shapes.size()) << "R, E, E, F, G, L, O, W and 3 (saved as LogoFront.png)";
+    // The 3 is the one shape spanning both lines, at the right; the other
+    // shapes stand in two lines of four, read left to right.
+    std::vector<Region> upper, lower;
+    int three = -1;
+    for (size_t k = 0; k < shapes.size(); ++k) {
+        const Region& s = shapes[k];
+        if (s.y0 < height / 2 && s.y1 > height / 2)
+            three = int(k);
+        else
+            (s.y1 < height / 2 ? upper : lower).push_back(s);
+    }
+    ASSERT_GE(three, 0);
+    ASSERT_EQ(4u, upper.size());
+    ASSERT_EQ(4u, lower.size());
+    auto byX = [](const Region& a, const Region& b) { return a.x0 < b.x0; };
+    std::sort(upper.begin(), upper.end(), byX);
+    std::sort(lower.begin(), lower.end(), byX);
+    EXPECT_GT(shapes[size_t(three)].x0, upper.back().x1);
+    EXPECT_GT(shapes[size_t(three)].x0, lower.back().x1);
+    // The enclosed holes: the counter of R (the upper line's first letter)
+    // and of O (the lower line's third), and none elsewhere.
+    std::vector<Region> holes;
+    for (const Region& r : Regions(image, [&](int x, int y) { return !lit(x, y); }))
+        if (!r.border)
+            holes.push_back(r);
+    ASSERT_EQ(2u, holes.size());
+    std::sort(holes.begin(), holes.end(), [](const Region& a, const Region& b) { return a.y0 < b.y0; });
+    EXPECT_TRUE(upper[0].Holds(holes[0])) << "R's counter";
+    EXPECT_TRUE(lower[2].Holds(holes[1])) << "O's counter";
 }

@@ -46,7 +46,7 @@ double AngleDegrees(P3 a, P3 b)
         c = 1;
     if (c < -1)
         c = -1;
-    return std::acos(c) * 180.0 / M_PI;
+    return std::acos(c) * 180.0 / Pi;
 }
 
 namespace {
@@ -227,4 +227,28 @@ bool CheckLog::Expect(bool ok, const char* fmt, ...)
     Report(name, fmt, ap);
     va_end(ap);
     return false;
+}
+
+void AddTwoSidedSheet(std::vector<P3>& pos, std::vector<Tri>& tris, const std::vector<P3>& pts,
+                      const std::vector<Tri>& sheet, P3 face, CheckLog& log)
+{
+    const int base = int(pos.size()), n = int(pts.size());
+    for (int s = 0; s < 2; ++s)
+        for (const P3& p : pts)
+            pos.push_back(p);
+    std::vector<Tri> first;
+    int flipped = 0;
+    for (Tri t : sheet) {
+        Tri g{t[0] + base, t[1] + base, t[2] + base};
+        const Tri before = g;
+        OrientToward(pos, g, face);
+        flipped += g != before;
+        first.push_back(g);
+    }
+    log.Expect(flipped == 0 || flipped == int(sheet.size()), "sheet at vertex %d folds (%d of %zu flipped)", base,
+               flipped, sheet.size());
+    for (const Tri& t : first)
+        tris.push_back(t);
+    for (const Tri& t : first)
+        tris.push_back({t[0] + n, t[2] + n, t[1] + n});
 }

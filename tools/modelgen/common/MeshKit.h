@@ -5,6 +5,8 @@
 // vertex initialisers, index lists and range tables.
 #pragma once
 
+#include "../../common/Pi.h"
+
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -111,3 +113,10 @@ struct CheckLog {
     void Fail(const char* fmt, ...);
     bool Expect(bool ok, const char* fmt, ...);
 };
+
+// A two-sided fin: appends the sheet's points to pos, then the same points
+// again; the first copy's triangles (sheet, indices into pts) are turned to
+// face `face`, the second copy's are the first's reversed. A flat sheet
+// whose triangles need different turns folds over itself: logged.
+void AddTwoSidedSheet(std::vector<P3>& pos, std::vector<Tri>& tris, const std::vector<P3>& pts,
+                      const std::vector<Tri>& sheet, P3 face, CheckLog& log);

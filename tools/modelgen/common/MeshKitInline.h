@@ -6,6 +6,8 @@
 // the Windows test programs.
 #pragma once
 
+#include "../../common/Pi.h"
+
 #include <cmath>
 #include <cstdarg>
 #include <cstdint>
@@ -45,7 +47,7 @@ inline double AngleDeg(const V3& a, const V3& b)
         return 180.0;
     double c = Dot(a, b) / (la * lb);
     c = c > 1 ? 1 : (c < -1 ? -1 : c);
-    return std::acos(c) * 180.0 / 3.14159265358979323846;
+    return std::acos(c) * 180.0 / Pi;
 }
 
 // The decimal text of v with at most `places` decimals (trailing zeros

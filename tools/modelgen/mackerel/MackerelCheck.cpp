@@ -18,7 +18,6 @@ namespace {
 using meshkit::V3;
 using Fails = std::vector<std::string>;
 
-const double Pi = 3.14159265358979323846;
 
 using meshkit::Fail;
 

@@ -19,7 +19,6 @@ namespace {
 
 using namespace meshkit;
 
-const double Pi = 3.14159265358979323846;
 const double MidZ = 0.000225;      // the body's midplane
 const double FinZ = 0.000250;      // dorsal and anal fins
 const double TailZ = -0.001539;    // tail fin plane

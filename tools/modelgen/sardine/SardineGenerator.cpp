@@ -42,7 +42,7 @@ double Amplitude(double x)
     return AmpMin + (AmpMax - AmpMin) * t * t;
 }
 
-double Deg(double d) { return d * M_PI / 180.0; }
+double Deg(double d) { return d * Pi / 180.0; }
 
 struct Model {
     std::vector<P3> pos;
@@ -94,7 +94,7 @@ void BuildBody(std::vector<P3>& pos, std::vector<Tri>& tris, std::vector<P3>& ce
         for (int j = 0; j < n; ++j) {
             // The +z half mirrors the -z half exactly.
             int jj = j < n / 2 ? j : n - 1 - j;
-            double phi = 2 * M_PI * (jj + 0.5) / n;
+            double phi = 2 * Pi * (jj + 0.5) / n;
             P3 p = c + up * (ring1Radius * std::cos(phi)) + side * (ring1Radius * std::sin(phi));
             if (j >= n / 2)
                 p.z = -p.z;
@@ -120,15 +120,15 @@ void BuildBody(std::vector<P3>& pos, std::vector<Tri>& tris, std::vector<P3>& ce
         double yc = (ring.top + ring.bottom) / 2, hh = (ring.top - ring.bottom) / 2, hw = ring.halfWidth;
         std::vector<double> thetas;
         for (int j = 0; j < ring.flank; ++j)
-            thetas.push_back(r == v0Ring ? theta0 + j * (M_PI - theta0) / ring.flank
-                                         : M_PI * (j + 1) / (ring.flank + 1));
+            thetas.push_back(r == v0Ring ? theta0 + j * (Pi - theta0) / ring.flank
+                                         : Pi * (j + 1) / (ring.flank + 1));
         std::vector<int> idx;
         std::vector<double> par;
         auto add = [&](double theta, double side) {
             idx.push_back(int(pos.size()));
-            par.push_back(side < 0 ? theta / (2 * M_PI) : 1 - theta / (2 * M_PI));
+            par.push_back(side < 0 ? theta / (2 * Pi) : 1 - theta / (2 * Pi));
             double z = hw * std::sin(theta);
-            if (theta == 0 || theta == M_PI)
+            if (theta == 0 || theta == Pi)
                 z = 0;
             pos.push_back({ring.x, yc + hh * std::cos(theta), side * z});
             centre.push_back({ring.x, yc, 0});
@@ -140,7 +140,7 @@ void BuildBody(std::vector<P3>& pos, std::vector<Tri>& tris, std::vector<P3>& ce
                 v0Local = int(pos.size());
             add(thetas[j], -1);
         }
-        add(M_PI, 1);
+        add(Pi, 1);
         for (int j = ring.flank - 1; j >= 0; --j)
             add(thetas[j], 1);
         ringIdx.push_back(idx);
@@ -203,34 +203,6 @@ void Flatten(std::vector<P3>& pos, const std::vector<Tri>& tris, const std::vect
     }
 }
 
-// --- fins -------------------------------------------------------------
-
-// A two-sided fin: the sheet's points, then the same points again; the
-// second sheet's triangles are the first's reversed. The first sheet faces
-// -z.
-void AddFin(Model& m, const std::vector<P3>& pts, const std::vector<Tri>& sheet, CheckLog& log)
-{
-    int base = int(m.pos.size()), n = int(pts.size());
-    for (int s = 0; s < 2; ++s)
-        for (const P3& p : pts)
-            m.pos.push_back(p);
-    std::vector<Tri> first;
-    int flipped = 0;
-    for (Tri t : sheet) {
-        Tri g{t[0] + base, t[1] + base, t[2] + base};
-        Tri before = g;
-        OrientToward(m.pos, g, P3{0, 0, -1});
-        flipped += g != before;
-        first.push_back(g);
-    }
-    // A flat sheet whose triangles need different flips folds over itself.
-    log.Expect(flipped == 0 || flipped == int(sheet.size()), "sheet at vertex %d folds", base);
-    for (const Tri& t : first)
-        m.tris.push_back(t);
-    for (const Tri& t : first)
-        m.tris.push_back({t[0] + n, t[2] + n, t[1] + n});
-}
-
 // --- the model ----------------------------------------------------------
 
 void Build(Model& m, CheckLog& log)
@@ -271,7 +243,7 @@ void Build(Model& m, CheckLog& log)
     std::vector<Tri> dsheet;
     for (int i = 1; i + 1 < 8; ++i)
         dsheet.push_back({0, i, i + 1});
-    AddFin(m, dorsal, dsheet, log);
+    AddTwoSidedSheet(m.pos, m.tris, dorsal, dsheet, P3{0, 0, -1}, log);
 
     // Tail fin (104-137): strips between the root (3 points), a middle line
     // (7) and the forked trailing edge (7); the upper tip is vertex 119.
@@ -286,7 +258,7 @@ void Build(Model& m, CheckLog& log)
     std::vector<Tri> tsheet;
     ZipOpen(tpos, {0, 1, 2}, {3, 4, 5, 6, 7, 8, 9}, tsheet);
     ZipOpen(tpos, {3, 4, 5, 6, 7, 8, 9}, {15, 16, 14, 13, 12, 11, 10}, tsheet);
-    AddFin(m, tail, tsheet, log);
+    AddTwoSidedSheet(m.pos, m.tris, tail, tsheet, P3{0, 0, -1}, log);
 
     // Literals: positions to 6 decimals.
     for (P3& p : m.pos)

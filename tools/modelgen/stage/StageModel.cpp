@@ -16,7 +16,6 @@ namespace {
 
 using namespace meshkit;
 
-const double Pi = 3.14159265358979323846;
 
 struct Polygon {
     std::vector<V3> ring; // in order, wound about `facing`

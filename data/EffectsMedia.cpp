@@ -1,11 +1,14 @@
-// The descriptor tables of the effects' embedded images.
+// The descriptor tables of the effects' embedded media.
 
 #include "BubbleTextures.h"
 #include "CausticFrames.h"
+#include "FlareTextures.h"
+#include "LogoMedia.h"
 #include "MarkTextures.h"
+#include "PaintTextures.h"
 #include "RainbowGradients.h"
 
-#include "EffectsAMedia.h"
+#include "effectsmedia.h"
 
 EmbeddedFileRef* const BubbleTextures[BubbleTextureCount] = {
     &BubbleTexture0.ref,
@@ -66,3 +69,18 @@ EmbeddedFileRef* const MarkTextures[MarkTextureCount] = {
     &MarkTexture7.ref,
     &MarkTexture8.ref,
 };
+
+EmbeddedFileRef* const PaintTextures[PaintTextureCount] = {&PaintTartan.ref, &PaintDenseDots.ref,
+                                                           &PaintSparseDots.ref, &PaintStripes.ref};
+
+EmbeddedFileRef* const FlareTextures[FlareTextureCount] = {
+    &FlareTexture00.ref, &FlareTexture01.ref, &FlareTexture02.ref, &FlareTexture03.ref, &FlareTexture04.ref,
+    &FlareTexture05.ref, &FlareTexture06.ref, &FlareTexture07.ref, &FlareTexture08.ref, &FlareTexture09.ref,
+    &FlareTexture10.ref, &FlareTexture11.ref, &FlareTexture12.ref, &FlareTexture13.ref, &FlareTexture14.ref,
+    &FlareTexture15.ref, &FlareTexture16.ref, &FlareTexture17.ref, &FlareTexture18.ref, &FlareTexture19.ref};
+
+EmbeddedFileRef* const LogoTextures[2] = {&LogoNormalMap.ref, &LogoPicture.ref};
+
+EmbeddedFileRef* const LogoMesh = &LogoShape.ref;
+
+EmbeddedFileRef* const LogoCubeTexture = &LogoCubeMap.ref;

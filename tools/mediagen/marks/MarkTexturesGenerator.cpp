@@ -5,6 +5,7 @@
 
 #include "common/ImageCheck.h"
 #include "GeneratorRegistry.h"
+#include "Pi.h"
 #include "ImageWriters.h"
 #include "WriteIfChanged.h"
 
@@ -17,7 +18,6 @@ namespace {
 
 const int Size = 64;
 const int Count = 9;
-const float Pi = 3.14159265f;
 
 struct Point {
     float x, y; // -1..1, y up
@@ -28,7 +28,7 @@ std::vector<Point> Polar(std::initializer_list<std::pair<float, float>> corners)
 {
     std::vector<Point> out;
     for (const auto& c : corners)
-        out.push_back({c.second * std::cos(c.first * Pi / 180), c.second * std::sin(c.first * Pi / 180)});
+        out.push_back({c.second * std::cos(c.first * PiF / 180), c.second * std::sin(c.first * PiF / 180)});
     return out;
 }
 
@@ -36,7 +36,7 @@ std::vector<Point> Star(float inner, float turnDegrees)
 {
     std::vector<Point> out;
     for (int i = 0; i < 10; ++i) {
-        const float a = (90.0f + turnDegrees + 36.0f * i) * Pi / 180, r = (i % 2) ? inner : 0.95f;
+        const float a = (90.0f + turnDegrees + 36.0f * i) * PiF / 180, r = (i % 2) ? inner : 0.95f;
         out.push_back({r * std::cos(a), r * std::sin(a)});
     }
     return out;
@@ -118,7 +118,7 @@ bool Check(int index, const std::string& name, const std::string& bytes)
     if (index >= 3 && index < 6) {
         const float turn = index == 4 ? 12.0f : index == 5 ? -20.0f : 0.0f;
         for (int i = 0; i < 10; ++i) {
-            const float a = (90.0f + turn + 36.0f * i) * Pi / 180;
+            const float a = (90.0f + turn + 36.0f * i) * PiF / 180;
             const int x = int((0.75f * std::cos(a) + 1) * Size / 2), y = int((1 - 0.75f * std::sin(a)) * Size / 2);
             if ((image.At(x, y)[3] > 128) != (i % 2 == 0))
                 return Fail(name, "not a five-pointed star");

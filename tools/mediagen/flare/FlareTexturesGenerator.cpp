@@ -7,6 +7,7 @@
 
 #include "common/ImageCheck.h"
 #include "GeneratorRegistry.h"
+#include "Pi.h"
 #include "ImageWriters.h"
 #include "WriteIfChanged.h"
 
@@ -18,7 +19,6 @@
 namespace {
 
 const int Size = 128;
-const float Pi = 3.14159265f;
 
 enum class Shape { Glow, Disc, Ring, Hexagon, Star, RainbowRing };
 
@@ -90,8 +90,8 @@ void Sample(const Element& e, float x, float y, float rgb[3])
         break;
     case Shape::Hexagon: {
         // Distance to the edge of a regular hexagon with corners on x.
-        const float sector = std::fmod(angle + 2 * Pi, Pi / 3) - Pi / 6;
-        const float edge = e.radius * std::cos(Pi / 6) / std::cos(sector);
+        const float sector = std::fmod(angle + 2 * PiF, PiF / 3) - PiF / 6;
+        const float edge = e.radius * std::cos(PiF / 6) / std::cos(sector);
         strength = (1 - Smooth(edge - e.width, edge, r)) * (0.4f + 0.6f * Smooth(0, edge, r));
         break;
     }

@@ -5,6 +5,7 @@
 
 #include "common/ImageCheck.h"
 #include "GeneratorRegistry.h"
+#include "Pi.h"
 #include "ImageWriters.h"
 #include "WriteIfChanged.h"
 
@@ -17,12 +18,11 @@ namespace {
 
 const int Size = 64;
 const int Frames = 32;
-const float TwoPi = 6.2831853f;
 
 float Intensity(int frame, int x, int y)
 {
-    const float phase = TwoPi * frame / Frames;
-    const float a = TwoPi * x / Size, b = TwoPi * y / Size;
+    const float phase = 2 * PiF * frame / Frames;
+    const float a = 2 * PiF * x / Size, b = 2 * PiF * y / Size;
     const float w = std::sin(2 * a + 1.5f * std::sin(b + phase)) + std::sin(2 * b + 1.5f * std::sin(a - phase)) +
                     std::sin(a + b + 2.0f * std::sin(a - b + phase));
     const float line = std::max(0.0f, 1.0f - std::fabs(w));

@@ -8,6 +8,7 @@
 
 #include "common/ImageCheck.h"
 #include "GeneratorRegistry.h"
+#include "Pi.h"
 #include "ImageWriters.h"
 #include "WriteIfChanged.h"
 
@@ -40,7 +41,7 @@ RgbaImage NormalMap()
 RgbaImage Picture()
 {
     RgbaImage image(256, 256);
-    const float k = 2 * 3.14159265f / 256;
+    const float k = 2 * PiF / 256;
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) {
             const float w = 0.5f + 0.25f * std::sin(k * (2 * x + y)) + 0.15f * std::sin(k * 3 * (y - x)) +
