@@ -173,8 +173,16 @@ int OruApplication::RunMessageLoop()
     MSG msg = {};
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
     while (msg.message != WM_QUIT) {
-        bool got = active ? PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != 0
-                          : GetMessageA(&msg, nullptr, 0, 0) != -1;
+        bool got = true;
+        if (active) {
+            got = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != 0;
+        } else if (GetMessageA(&msg, nullptr, 0, 0) == -1) {
+            // An error that would repeat for ever: the window closes as at
+            // any other end, and the loop ends.
+            if (window)
+                SendMessageA(window, WM_CLOSE, 0, 0);
+            return -1;
+        }
         if (got) {
             if (msg.message == WM_QUIT)
                 break;
