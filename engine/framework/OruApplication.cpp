@@ -5,6 +5,7 @@
 #include "AppAccess.h"
 #include "AppTimer.h"
 #include "D3D8Library.h"
+#include "mesh/Pi.h"
 
 #include <cstdio>
 #include <cstring>
@@ -24,7 +25,7 @@ OruApplication::OruApplication()
       windowTitle("OruEngine RG2"), depthBufferOn(FALSE), depthBitsMin(16), stencilBitsMin(0),
       initialClientWidth(800), initialClientHeight(600), deviceCursorInFullScreen(FALSE),
       confineCursorInFullScreen(TRUE), windowClassName("OruEngine_RG2_CLASS"), lastCursorPos(),
-      runMode(RunModeConfigure), projection(), fieldOfView(1.0471976f), arcBall(), drawFlaggedObjects(0),
+      runMode(RunModeConfigure), projection(), fieldOfView(Pi / 3.0f), arcBall(), drawFlaggedObjects(0),
       world(nullptr), storedChoiceLoader(nullptr)
 {
     D3DXMatrixIdentity(&projection);

@@ -4,6 +4,7 @@
 
 #include "framework/AppAccess.h"
 #include "framework/OruApplication.h"
+#include "mesh/Pi.h"
 #include "trace/TraceD3DResult.h"
 
 #include "settings/SceneSettings.h"
@@ -12,9 +13,8 @@
 
 namespace {
 
-const float HalfPi = 1.57079632679490f;
 // The application's vertical field of view, for a camera without one.
-const float DefaultFieldOfView = 3.14159265358979f / 3.0f;
+const float DefaultFieldOfView = Pi / 3.0f;
 // Below this a view axis counts as degenerate.
 const float DegenerateLength = 1e-6f;
 

@@ -6,6 +6,7 @@
 #include "app/SelRandom.h"
 
 #include "framework/OruApplication.h"
+#include "mesh/Pi.h"
 #include "scene/OruCamera.h"
 #include "scene/OruSceneContext.h"
 #include "scene/OruWorld.h"
@@ -49,7 +50,6 @@ const DWORD BubbleStateTokens[] = {
 namespace {
 
 const UINT PointBytes = sizeof(float) * 3;
-const float HalfPi = 1.5707964f;
 
 } // namespace
 
