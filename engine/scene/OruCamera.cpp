@@ -221,32 +221,8 @@ void OruCamera::Update(float time, float prevTime)
 
 bool OruCamera::BuildSidePlanes(const D3DXVECTOR3& d, float fieldOfView)
 {
-    if (!Finite(d) || D3DXVec3Length(&d) < DegenerateLength)
-        return false;
-    // h: the horizontal axis across the view; v: the vertical one.
-    const D3DXVECTOR3 h(-d.z, 0, d.x);
-    if (D3DXVec3Length(&h) < DegenerateLength)
-        return false;
-    D3DXVECTOR3 v;
-    D3DXVec3Cross(&v, &h, &d);
-    const float a = fieldOfView * 0.65f + HalfPi;
-
-    Vector3 normals[CameraSidePlanes];
-    D3DXMATRIX r;
-    D3DXMatrixRotationAxis(&r, &h, -a);
-    D3DXVec3TransformCoord(&normals[0], &d, &r);
-    D3DXMatrixRotationAxis(&r, &h, a);
-    D3DXVec3TransformCoord(&normals[1], &d, &r);
-    D3DXMatrixRotationAxis(&r, &v, -a);
-    D3DXVec3TransformCoord(&normals[2], &d, &r);
-    D3DXMatrixRotationAxis(&r, &v, a);
-    D3DXVec3TransformCoord(&normals[3], &d, &r);
-    for (const Vector3& n : normals)
-        if (!Finite(n))
-            return false;
-    for (int i = 0; i < CameraSidePlanes; ++i)
-        sidePlaneNormals[i] = normals[i];
-    return true;
+    // The planes lie a little outside the field of view.
+    return BuildSidePlaneNormals(d, fieldOfView * 0.65f, sidePlaneNormals);
 }
 
 void OruCamera::SetView()
