@@ -49,6 +49,9 @@ public:
     virtual HRESULT DeleteDeviceObjects() { return 0; }
     virtual HRESULT FinalCleanup() { return 0; }
     virtual HRESULT Startup(HINSTANCE instance);
+    // Until the quit message, whose code it returns. Frames are drawn while
+    // active; inactive it waits for messages. A failed GetMessage closes the
+    // window and returns -1.
     virtual int RunMessageLoop();
     virtual LRESULT MsgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     virtual void SetPaused(BOOL pause);

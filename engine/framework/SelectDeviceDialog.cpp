@@ -1,9 +1,7 @@
 #include "SelectDeviceDialog.h"
 
+#include "DeviceLists.h"
 #include "OruApplication.h"
-
-#include <cstdio>
-#include <initializer_list>
 
 bool SelectDeviceDialog::Choice::operator==(const Choice& o) const
 {
@@ -103,60 +101,14 @@ INT_PTR SelectDeviceDialog::Command(HWND dialog, WPARAM wParam)
 
 void SelectDeviceDialog::Refill(HWND dialog)
 {
-    HWND adapterList = GetDlgItem(dialog, IdcAdapterList);
-    HWND deviceList = GetDlgItem(dialog, IdcDeviceList);
     HWND modeList = GetDlgItem(dialog, IdcModeList);
-    HWND multiSampleList = GetDlgItem(dialog, IdcMultiSampleList);
-    for (HWND list : {adapterList, deviceList, modeList, multiSampleList})
-        SendMessageA(list, CB_RESETCONTENT, 0, 0);
-
-    auto add = [](HWND list, const char* text, LPARAM data, bool select) {
-        LRESULT at = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-        if (at < 0)
-            return;
-        SendMessageA(list, CB_SETITEMDATA, WPARAM(at), data);
-        if (select)
-            SendMessageA(list, CB_SETCURSEL, WPARAM(at), 0);
-    };
-
-    for (UINT a = 0; a < app_->adapterCount; ++a)
-        add(adapterList, app_->adapters[a].identifier.Description, LPARAM(a), a == working_.adapter);
-
-    const OruAdapterRecord& adapter = app_->adapters[working_.adapter];
-    for (UINT d = 0; d < adapter.deviceCount; ++d)
-        add(deviceList, adapter.devices[d].description, LPARAM(d), d == working_.device);
-
-    const OruDeviceRecord& device = adapter.devices[working_.device];
-    for (UINT m = 0; m < device.modeCount; ++m) {
-        const OruDisplayMode& mode = device.modes[m];
-        const bool bits32 = mode.format == D3DFMT_A8R8G8B8 || mode.format == D3DFMT_X8R8G8B8 ||
-                            mode.format == D3DFMT_R8G8B8;
-        char text[64];
-        std::snprintf(text, sizeof text, "%ld x %ld x %ld", long(mode.width), long(mode.height), bits32 ? 32L : 16L);
-        add(modeList, text, LPARAM(m), m == working_.mode);
-    }
-
+    const DeviceListControls lists = {GetDlgItem(dialog, IdcAdapterList), GetDlgItem(dialog, IdcDeviceList), modeList,
+                                      GetDlgItem(dialog, IdcMultiSampleList)};
     D3DMULTISAMPLE_TYPE& kept = working_.windowed ? working_.windowedMultiSample : working_.fullScreenMultiSample;
-    const D3DFORMAT format = working_.windowed ? adapter.desktopMode.Format : device.modes[working_.mode].format;
-    for (int count = 0; count <= 16; ++count) {
-        if (count == 1)
-            continue;
-        if (FAILED(app_->d3d->CheckDeviceMultiSampleType(adapter.ordinal, device.deviceType, format,
-                                                         working_.windowed, D3DMULTISAMPLE_TYPE(count))))
-            continue;
-        char text[32];
-        if (count == 0)
-            std::snprintf(text, sizeof text, "none");
-        else
-            std::snprintf(text, sizeof text, "%d samples", count);
-        add(multiSampleList, text, LPARAM(count), count == 0 || count == int(kept));
-    }
-    // An empty list (or one without a selection) means no multisampling.
-    LRESULT selected = SendMessageA(multiSampleList, CB_GETCURSEL, 0, 0);
-    kept = selected == CB_ERR ? D3DMULTISAMPLE_NONE
-                              : D3DMULTISAMPLE_TYPE(SendMessageA(multiSampleList, CB_GETITEMDATA, WPARAM(selected), 0));
+    kept = FillDeviceLists(app_, lists,
+                           {working_.adapter, working_.device, working_.mode, working_.windowed, kept});
 
-    EnableWindow(multiSampleList, SendMessageA(multiSampleList, CB_GETCOUNT, 0, 0) > 1);
+    const OruDeviceRecord& device = app_->adapters[working_.adapter].devices[working_.device];
     EnableWindow(GetDlgItem(dialog, IdcWindowedRadio), device.canRenderWindowed);
     CheckDlgButton(dialog, IdcWindowedRadio, working_.windowed ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dialog, IdcFullScreenRadio, working_.windowed ? BST_UNCHECKED : BST_CHECKED);

@@ -4,6 +4,7 @@
 
 #include "framework/AppAccess.h"
 #include "framework/OruApplication.h"
+#include "mesh/Pi.h"
 #include "trace/TraceD3DResult.h"
 
 #include "settings/SceneSettings.h"
@@ -12,9 +13,8 @@
 
 namespace {
 
-const float HalfPi = 1.57079632679490f;
 // The application's vertical field of view, for a camera without one.
-const float DefaultFieldOfView = 3.14159265358979f / 3.0f;
+const float DefaultFieldOfView = Pi / 3.0f;
 // Below this a view axis counts as degenerate.
 const float DegenerateLength = 1e-6f;
 
@@ -221,32 +221,8 @@ void OruCamera::Update(float time, float prevTime)
 
 bool OruCamera::BuildSidePlanes(const D3DXVECTOR3& d, float fieldOfView)
 {
-    if (!Finite(d) || D3DXVec3Length(&d) < DegenerateLength)
-        return false;
-    // h: the horizontal axis across the view; v: the vertical one.
-    const D3DXVECTOR3 h(-d.z, 0, d.x);
-    if (D3DXVec3Length(&h) < DegenerateLength)
-        return false;
-    D3DXVECTOR3 v;
-    D3DXVec3Cross(&v, &h, &d);
-    const float a = fieldOfView * 0.65f + HalfPi;
-
-    Vector3 normals[CameraSidePlanes];
-    D3DXMATRIX r;
-    D3DXMatrixRotationAxis(&r, &h, -a);
-    D3DXVec3TransformCoord(&normals[0], &d, &r);
-    D3DXMatrixRotationAxis(&r, &h, a);
-    D3DXVec3TransformCoord(&normals[1], &d, &r);
-    D3DXMatrixRotationAxis(&r, &v, -a);
-    D3DXVec3TransformCoord(&normals[2], &d, &r);
-    D3DXMatrixRotationAxis(&r, &v, a);
-    D3DXVec3TransformCoord(&normals[3], &d, &r);
-    for (const Vector3& n : normals)
-        if (!Finite(n))
-            return false;
-    for (int i = 0; i < CameraSidePlanes; ++i)
-        sidePlaneNormals[i] = normals[i];
-    return true;
+    // The planes lie a little outside the field of view.
+    return BuildSidePlaneNormals(d, fieldOfView * 0.65f, sidePlaneNormals);
 }
 
 void OruCamera::SetView()

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "OruMove.h"
+#include "SidePlanes.h"
 
 #include "mesh/Vector3.h"
 
@@ -24,7 +25,7 @@ const int32_t TargetObject = 1;
 const int32_t TargetMouse = 2;
 
 const int CameraHistory = 4;
-const int CameraSidePlanes = 4;
+const int CameraSidePlanes = SidePlaneCount;
 
 class OruCamera : public OruMove {
 public:

@@ -5,6 +5,7 @@
 #include "framework/AppAccess.h"
 #include "framework/OruApplication.h"
 #include "mesh/OruPtrArray.h"
+#include "mesh/Pi.h"
 #include "trace/DebugPrint.h"
 
 #include "settings/SceneSettings.h"
@@ -14,9 +15,6 @@
 #include <cstring>
 
 namespace {
-
-const float Pi = 3.14159265358979f;
-const float TwoPi = 6.28318530717959f;
 
 // Speed factors of the per-flock density setting: normal, spreaded, tight.
 const float FlockDensityFactors[] = {1.0f, 2.0f, 0.2f};

@@ -98,6 +98,8 @@ public:
     OruPtrArray transparentList;
     OruPtrArray lateList;
     uint32_t frameCounter;
+    // Set once, at the update more than ten seconds after the fourth; that
+    // update writes "OruWorld: warm-up over" to the debug output.
     int32_t warmedUp;
     OruPtrArray children;
     OruCamera* camera;

@@ -14,6 +14,7 @@
 #include "settings/SettingsTables.h"
 #include "settings/DeviceChoiceRegistry.h"
 
+#include "mesh/Pi.h"
 #include "scene/OruCamera.h"
 #include "scene/OruWorld.h"
 #include "trace/DebugPrint.h"
@@ -68,7 +69,7 @@ SelApplication::SelApplication()
     depthBitsMin = 15;
     drawFlaggedObjects = 0;
     world = new (std::nothrow) OruWorld();
-    fieldOfView = 1.0471976f;
+    fieldOfView = Pi / 3.0f;
     storedChoiceLoader = LoadDeviceFromReg;
 }
 

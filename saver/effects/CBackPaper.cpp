@@ -6,6 +6,7 @@
 #include "app/SelRandom.h"
 
 #include "framework/OruApplication.h"
+#include "mesh/Pi.h"
 #include "scene/OruSceneContext.h"
 #include "servers/SBServer.h"
 #include "servers/VBServer.h"
@@ -42,8 +43,6 @@ const DWORD BackPaperStateTokens[] = {
 const ShaderSet BackPaperShaders = {{BackgroundDeclaration, nullptr}, {vs15Vsh, ps8Psh}, 2};
 
 namespace {
-
-const float Pi = 3.1415927f;
 
 float RandomAngle()
 {

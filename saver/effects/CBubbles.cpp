@@ -8,6 +8,7 @@
 #include "framework/OruApplication.h"
 #include "scene/OruCamera.h"
 #include "scene/OruSceneContext.h"
+#include "scene/SidePlanes.h"
 #include "scene/OruWorld.h"
 #include "servers/SBServer.h"
 #include "servers/VBServer.h"
@@ -49,7 +50,6 @@ const DWORD BubbleStateTokens[] = {
 namespace {
 
 const UINT PointBytes = sizeof(float) * 3;
-const float HalfPi = 1.5707964f;
 
 } // namespace
 
@@ -156,23 +156,10 @@ void CBubbles::GatherVisible()
     // The side planes as the camera builds its own, with a narrower angle.
     // A direction without a horizontal axis (none, or straight up or down)
     // gives no planes, and nothing is gathered.
-    const D3DXVECTOR3 h(-d.z, 0.0f, d.x);
-    if (!(D3DXVec3Length(&d) > 1e-6f) || !(D3DXVec3Length(&h) > 1e-6f))
-        return;
-    D3DXVECTOR3 v;
-    D3DXVec3Cross(&v, &h, &d);
     OruApplication* app = App();
-    const float a = (app ? app->fieldOfView : 0.0f) * 0.6f + HalfPi;
-    D3DXVECTOR3 normals[4];
-    D3DXMATRIX r;
-    D3DXMatrixRotationAxis(&r, &h, -a);
-    D3DXVec3TransformCoord(&normals[0], &d, &r);
-    D3DXMatrixRotationAxis(&r, &h, a);
-    D3DXVec3TransformCoord(&normals[1], &d, &r);
-    D3DXMatrixRotationAxis(&r, &v, -a);
-    D3DXVec3TransformCoord(&normals[2], &d, &r);
-    D3DXMatrixRotationAxis(&r, &v, a);
-    D3DXVec3TransformCoord(&normals[3], &d, &r);
+    Vector3 normals[SidePlaneCount];
+    if (!BuildSidePlaneNormals(d, (app ? app->fieldOfView : 0.0f) * 0.6f, normals))
+        return;
 
     const int count = bubbleCount < BubbleCapacity ? bubbleCount : BubbleCapacity;
     for (int i = 0; i < count; ++i) {
@@ -181,7 +168,7 @@ void CBubbles::GatherVisible()
             continue;
         const D3DXVECTOR3 offset = bubble.position - eye;
         bool inside = true;
-        for (const D3DXVECTOR3& n : normals)
+        for (const Vector3& n : normals)
             if (!(D3DXVec3Dot(&offset, &n) <= 0.0f)) {
                 inside = false;
                 break;

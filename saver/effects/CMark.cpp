@@ -7,6 +7,7 @@
 #include "app/SelRandom.h"
 
 #include "framework/OruApplication.h"
+#include "mesh/Pi.h"
 #include "scene/OruCamera.h"
 #include "scene/OruSceneContext.h"
 #include "scene/OruWorld.h"
@@ -53,7 +54,7 @@ const UINT CornerBytes = 8;
 
 float RandomAngle()
 {
-    return SelRandUnit() * 6.2831855f - 3.1415927f;
+    return SelRandUnit() * TwoPi - Pi;
 }
 
 bool FirstRowFinite(const D3DXMATRIX& m)

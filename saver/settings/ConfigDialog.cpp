@@ -1,15 +1,13 @@
 #include "settings/ConfigDialog.h"
 
 #include "framework/AppAccess.h"
+#include "framework/DeviceLists.h"
 #include "settings/DeviceChoiceRegistry.h"
 #include "settings/SettingsRegistry.h"
 #include "settings/SettingsTables.h"
 #include "framework/OruApplication.h"
 #include "resource.h"
 #include "trace/DebugPrint.h"
-
-#include <cstdio>
-#include <initializer_list>
 
 DeviceChoice PendingDeviceChoice;
 HBITMAP DialogBitmaps[DialogBitmapCount];
@@ -30,79 +28,19 @@ void SetPicture(HWND dialog, int buttonId, BitmapSlot slot)
     SendDlgItemMessageA(dialog, buttonId, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(DialogBitmaps[slot]));
 }
 
-// Adds an entry with its item data; selects it when asked.
-void AddEntry(HWND list, const char* text, LPARAM data, bool select)
-{
-    const LRESULT at = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-    if (at == CB_ERR || at == CB_ERRSPACE)
-        return;
-    SendMessageA(list, CB_SETITEMDATA, WPARAM(at), data);
-    if (select)
-        SendMessageA(list, CB_SETCURSEL, WPARAM(at), 0);
-}
-
 // The lists and the paint pictures from the pending choice, then the
 // settings tables from the controls.
 void Refill(HWND dialog)
 {
-    HWND adapterList = GetDlgItem(dialog, IDC_ADAPTER_COMBO);
-    HWND deviceList = GetDlgItem(dialog, IDC_DEVICE_COMBO);
-    HWND modeList = GetDlgItem(dialog, IDC_MODE_COMBO);
-    HWND multiSampleList = GetDlgItem(dialog, IDC_MULTISAMPLE_COMBO);
-    for (HWND list : {adapterList, deviceList, modeList, multiSampleList})
-        SendMessageA(list, CB_RESETCONTENT, 0, 0);
-
+    const DeviceListControls lists = {GetDlgItem(dialog, IDC_ADAPTER_COMBO), GetDlgItem(dialog, IDC_DEVICE_COMBO),
+                                      GetDlgItem(dialog, IDC_MODE_COMBO), GetDlgItem(dialog, IDC_MULTISAMPLE_COMBO)};
     DeviceChoice& pending = PendingDeviceChoice;
     OruApplication* app = App();
-    const OruAdapterRecord* adapter = nullptr;
-    const OruDeviceRecord* device = nullptr;
-    const OruDisplayMode* mode = nullptr;
-    if (app) {
-        for (UINT a = 0; a < app->adapterCount; ++a)
-            AddEntry(adapterList, app->adapters[a].identifier.Description, LPARAM(a), a == pending.adapter);
-        if (pending.adapter < app->adapterCount)
-            adapter = &app->adapters[pending.adapter];
-    }
-    if (adapter) {
-        for (UINT d = 0; d < adapter->deviceCount; ++d)
-            AddEntry(deviceList, adapter->devices[d].description, LPARAM(d), d == pending.device);
-        if (pending.device < adapter->deviceCount)
-            device = &adapter->devices[pending.device];
-    }
-    if (device) {
-        for (UINT m = 0; m < device->modeCount; ++m) {
-            const OruDisplayMode& entry = device->modes[m];
-            const bool bits32 = entry.format == D3DFMT_R8G8B8 || entry.format == D3DFMT_A8R8G8B8 ||
-                                entry.format == D3DFMT_X8R8G8B8;
-            char text[64];
-            std::snprintf(text, sizeof text, "%ld x %ld x %ld", long(entry.width), long(entry.height),
-                          bits32 ? 32L : 16L);
-            AddEntry(modeList, text, LPARAM(m), m == pending.mode);
-        }
-        if (pending.mode < device->modeCount)
-            mode = &device->modes[pending.mode];
-    }
-    if (mode && app->d3d) {
-        for (int type = 0; type <= 16; ++type) {
-            if (type == 1)
-                continue;
-            if (FAILED(app->d3d->CheckDeviceMultiSampleType(adapter->ordinal, device->deviceType, mode->format, FALSE,
-                                                            D3DMULTISAMPLE_TYPE(type))))
-                continue;
-            char text[32];
-            if (type == 0)
-                std::snprintf(text, sizeof text, "none");
-            else
-                std::snprintf(text, sizeof text, "%d samples", type);
-            AddEntry(multiSampleList, text, LPARAM(type), type == 0 || type == int(pending.multiSample));
-        }
-    }
-    // No entry (or no selection) leaves no multisampling.
-    const LRESULT selected = SendMessageA(multiSampleList, CB_GETCURSEL, 0, 0);
-    const LRESULT type = selected == CB_ERR ? 0 : SendMessageA(multiSampleList, CB_GETITEMDATA, WPARAM(selected), 0);
-    pending.multiSample = type == CB_ERR ? D3DMULTISAMPLE_NONE : D3DMULTISAMPLE_TYPE(type);
-    EnableWindow(multiSampleList, SendMessageA(multiSampleList, CB_GETCOUNT, 0, 0) > 1);
+    // The saver runs full screen: the modes' multisample types.
+    const DeviceListChoice choice = {pending.adapter, pending.device, pending.mode, FALSE, pending.multiSample};
+    pending.multiSample = FillDeviceLists(app, lists, choice);
 
+    const OruDisplayMode* mode = ChosenRecords(app, choice).mode;
     const D3DFORMAT depthStencil = mode ? mode->depthStencilFormat : D3DFMT_UNKNOWN;
     DebugPrint("Stencil Format %d\n", int(depthStencil));
     SetPaintBitmaps(OruApplication::StencilBitsOf(depthStencil), dialog);

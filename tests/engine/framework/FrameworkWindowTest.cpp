@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,49 @@ protected:
     }
     LifecycleApp* app = nullptr;
 };
+
+// Points this program's import of module!function (the engine is linked in,
+// so its calls go through the same table) at replacement. Returns the
+// previous entry, or null when the program does not import the function.
+void* ReplaceImport(const char* module, const char* function, void* replacement)
+{
+    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name;
+         ++entry) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), module) != 0)
+            continue;
+        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+        for (; name->u1.AddressOfData; ++name, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal))
+                continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0)
+                continue;
+            DWORD protection;
+            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection);
+            void* previous = reinterpret_cast<void*>(slot->u1.Function);
+            slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
+            return previous;
+        }
+    }
+    return nullptr;
+}
+
+// GetMessage failing once; a loop that asks again is given the quit
+// message, so a loop that would spin on the failure still ends.
+int g_getMessageCalls = 0;
+BOOL WINAPI GetMessageFailingOnce(MSG* msg, HWND, UINT, UINT)
+{
+    if (++g_getMessageCalls == 1)
+        return -1;
+    *msg = MSG{};
+    msg->message = WM_QUIT;
+    return 0;
+}
 
 } // namespace
 
@@ -325,6 +369,29 @@ TEST_F(FrameworkWindow, MinimisedWindowDrawsNothingUntilRestored)
     EXPECT_EQ(UINT(client.cx), app->backBufferDesc.Width);
     EXPECT_EQ(UINT(client.cy), app->backBufferDesc.Height);
     EXPECT_EQ(0x1020C0u, CentreColour());
+}
+
+TEST_F(FrameworkWindow, FailedGetMessageWhileMinimisedEndsTheLoopAndTheProgram)
+{
+    // GetMessage fails only on an invalid window or message pointer, which
+    // the loop never passes: the failure is injected through the import.
+    Start();
+    ShowWindow(app->window, SW_MINIMIZE);
+    app->Pump(100);
+    ASSERT_FALSE(app->active) << "minimised, the loop waits in GetMessage";
+
+    g_getMessageCalls = 0;
+    void* original = ReplaceImport("user32.dll", "GetMessageA", reinterpret_cast<void*>(GetMessageFailingOnce));
+    ASSERT_NE(nullptr, original);
+    const int code = app->RunMessageLoop();
+    ReplaceImport("user32.dll", "GetMessageA", original);
+
+    EXPECT_EQ(1, g_getMessageCalls) << "the loop ends at the failure instead of asking again";
+    EXPECT_EQ(-1, code);
+    EXPECT_EQ(nullptr, app->window) << "the window closes as at any other end";
+    EXPECT_EQ(1, app->Count("Invalidate"));
+    EXPECT_EQ(1, app->Count("Delete"));
+    EXPECT_EQ(1, app->Count("FinalCleanup"));
 }
 
 TEST_F(FrameworkWindow, NestedPausesNeedAsManyReleases)

@@ -4,6 +4,7 @@
 // (read back from Wine's device), the gamma ramp after a restore, and the
 // settings accessors the engine reads through.
 
+#include "DebugOutputCapture.h"
 #include "ServersTestSupport.h"
 #include "TestDevice.h"
 #include "framework/OruApplication.h"
@@ -287,6 +288,22 @@ TEST(WorldWarmUp, BeginsOnceMoreThanTenSecondsPassedTheFourthUpdate)
         EXPECT_EQ(expected ? 1 : 0, flags[k]) << "update " << k + 1 << " at " << r->times[k];
     }
     EXPECT_TRUE(seen);
+}
+
+TEST(WorldWarmUp, ItsEndIsTracedOnceByTheUpdateThatEndsIt)
+{
+    DebugOutputCapture capture;
+    TestWorld world;
+    world.Add("a");
+    for (float at : Steady(3.0f, 0.25f, 80)) {
+        world.UpdateAll(at);
+        int traces = 0;
+        for (const std::string& line : capture.Lines())
+            traces += line == "OruWorld: warm-up over\n";
+        EXPECT_EQ(world.warmedUp ? 1 : 0, traces) << "at " << at;
+        EXPECT_EQ(traces, int(capture.Lines().size())) << "no other text";
+    }
+    EXPECT_EQ(1, world.warmedUp);
 }
 
 TEST(WorldWarmUp, ExactlyTenSecondsIsNotEnough)
