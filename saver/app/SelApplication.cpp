@@ -284,11 +284,15 @@ HRESULT SelApplication::Render()
     device->Clear(0, nullptr, flags, SceneClearColour, 1.0f, 0);
     HRESULT hr = device->BeginScene();
     if (FAILED(hr)) {
-        // No scene began: draw nothing and end nothing. A lost device is
-        // reset by the next frame; any other failure ends the frame loop.
-        TRACE_D3D(hr);
-        return hr == D3DERR_DEVICELOST ? 0 : hr;
+        // No scene began: nothing is drawn this frame, and the next frame
+        // tries again (a lost device is reset by the frame loop). A run of
+        // refused frames is traced once.
+        if (!sceneRefused_)
+            TRACE_D3D(hr);
+        sceneRefused_ = true;
+        return 0;
     }
+    sceneRefused_ = false;
     // Objects whose restore did not complete are never drawn.
     if (world && sceneRestored_)
         world->Render();

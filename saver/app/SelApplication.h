@@ -57,4 +57,6 @@ private:
 
     bool sceneRestored_ = false;
     bool worldRestoreTried_ = false;
+    // The last frame's BeginScene was refused.
+    bool sceneRefused_ = false;
 };
