@@ -126,16 +126,19 @@ HRESULT CMark::RestoreDeviceObjects()
     }
     BYTE* data = nullptr;
     r = quadVB->Lock(0, 0, &data, 0);
-    TRACE_D3D(r);
     if (r != 0 || !data) {
-        // A quad that cannot be written would draw whatever the buffer holds.
-        quadVB->Release();
-        quadVB = nullptr;
-        return r != 0 ? r : E_POINTER;
+        // A quad that cannot be written would draw whatever the buffer holds:
+        // the mark draws nothing until a later restore fills it, and the
+        // rest of the scene goes on.
+        TRACE_D3D(r != 0 ? r : E_POINTER);
+        if (r == 0)
+            quadVB->Unlock();
+        ReleaseAndClear(quadVB);
+    } else {
+        static const float corners[8] = {0, 0, 0, 1, 1, 0, 1, 1};
+        std::memcpy(data, corners, sizeof corners);
+        quadVB->Unlock();
     }
-    static const float corners[8] = {0, 0, 0, 1, 1, 0, 1, 1};
-    std::memcpy(data, corners, sizeof corners);
-    quadVB->Unlock();
     return PimVertexObject::RestoreDeviceObjects();
 }
 
@@ -190,7 +193,8 @@ HRESULT CMark::Render()
     OruApplication* app = App();
     IDirect3DDevice8* device = app ? app->device : nullptr;
     OruCamera* camera = Camera();
-    if (!device || !camera)
+    // Without its quad (a restore that could not fill it) the mark draws nothing.
+    if (!device || !camera || !quadVB)
         return 0;
     OruSceneContext* scene = OruSceneContext::Current();
     if (SBServer* states = scene ? scene->StateBlocks() : nullptr)
@@ -229,7 +233,6 @@ HRESULT CMark::Render()
     if (MarkValidationFailed)
         device->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
 
-    if (quadVB)
-        TRACE_D3D(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2));
+    TRACE_D3D(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2));
     return 0;
 }
