@@ -151,7 +151,10 @@ HRESULT CMark::InvalidateDeviceObjects()
 
 void CMark::Update(float time, float prevTime)
 {
-    const float dt = time - prevTime;
+    // A frame time that is not finite or is negative is no time.
+    float dt = time - prevTime;
+    if (!std::isfinite(dt) || dt < 0.0f)
+        dt = 0.0f;
     const float w = dt < 1.0f ? dt : 1.0f;
 
     fade = (1.0f - w) * fade + w * fadeTarget;
@@ -162,7 +165,10 @@ void CMark::Update(float time, float prevTime)
     if (std::fabs(spin - spinTarget) < 0.1f)
         spinTarget = RandomAngle();
 
-    speed = (2.0f * driftRate + std::sin(time - 3.0f * driftRate) * std::cos(time + 3.0f * driftRate)) * dt * 0.3f;
+    // No time, no drift (also for a time that is not a number).
+    speed = dt > 0.0f
+                ? (2.0f * driftRate + std::sin(time - 3.0f * driftRate) * std::cos(time + 3.0f * driftRate)) * dt * 0.3f
+                : 0.0f;
 
     // Held to the target, as the other easings, when a frame is longer
     // than ten seconds.
