@@ -53,7 +53,7 @@ bool FirstRowIsNumber(const D3DXMATRIX& m)
 
 CFish::CFish()
     : masterPass(0), masterStateBlock(NoStateBlock), animator(nullptr), partialMorph(nullptr), swimPhase(0),
-      swimAmplitude(0), ownRate(1), maxAmplitude(1.0f), cloneRole(CloneRoleNone), renderTexture(nullptr)
+      swimAmplitude(0), ownRate(1), maxAmplitude(1.0f), cloneRole(CloneRoleNone), renderTexture(nullptr), complete(true)
 {
     SetName("CFish");
     shaders = FishShaderSet;

@@ -93,6 +93,13 @@ public:
     int32_t cloneRole;          // CloneRoleNone, CloneRoleMaster or CloneRoleMember
     PimRenderTexture* renderTexture; // the fish's clone group, not owned
 
+    // False when the kind's constructor could not allocate its animator or
+    // its partial morph; such a fish is finalised and deleted unused.
+    bool Complete() const { return complete; }
+
+protected:
+    bool complete;
+
 private:
     void RunMasterPass();
 };
