@@ -10,6 +10,7 @@
 #include "effects/CBubbles.h"
 #include "effects/CCaustic.h"
 #include "effects/CLight.h"
+#include "effects/CLogo.h"
 #include "effects/CMark.h"
 #include "flocks/CPathWanderer.h"
 
@@ -462,7 +463,8 @@ TEST(Marks, LongFramesLandEveryEasingOnItsTarget)
 }
 
 // A frame time that is not finite or is negative is no time: nothing of the
-// background or of a mark eases, drifts or becomes not a number.
+// background, a mark, a bubble or the logo eases, moves or becomes not a
+// number.
 TEST(FrameTimes, NotFiniteOrNegativeFrameTimesMoveNoEasing)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -498,6 +500,27 @@ TEST(FrameTimes, NotFiniteOrNegativeFrameTimesMoveNoEasing)
         mark.yaw = -Pi / 2;
         mark.roll = 0.25f;
         mark.distance = 10.0f;
+        CBubbles emitter;
+        emitter.position = Vector3(1, -2, 3);
+        CBubble& bubble = emitter.bubbles[7];
+        bubble.alive = 1;
+        bubble.position = Vector3(4, 1, 7);
+        CLogo logo;
+        logo.roll = 0.5f;
+        logo.yaw = 0.25f;
+
+        {
+            // A bubble rises by no time and does not sway; its outward drift
+            // is per update.
+            ScriptedRandom drift({0, 0});
+            bubble.Move(c.time, c.prevTime);
+        }
+        EXPECT_EQ(1.0f, bubble.position.y);
+        EXPECT_TRUE(std::isfinite(bubble.position.x) && std::isfinite(bubble.position.z));
+        EXPECT_NEAR(4.0f, bubble.position.x, 0.01f);
+        logo.Update(c.time, c.prevTime);
+        EXPECT_EQ(0.5f, logo.roll);
+        EXPECT_EQ(0.25f, logo.yaw);
 
         ScriptedRandom none({});
         paper.Update(c.time, c.prevTime);
