@@ -221,6 +221,10 @@ void PimRenderTexture::RenderMaster(CFish* fish)
     IDirect3DDevice8* device = app ? app->device : nullptr;
     if (!fish || !device || !world || !world->camera || !billboardsReady || !surface)
         return;
+    // Billboards drawn with whatever states were left would not show the
+    // picture as it is: without their state block the members draw themselves.
+    if (stateBlock == NoStateBlock)
+        return;
     OruCamera* camera = world->camera;
 
     billboardScale = fish->cloneScale;

@@ -309,15 +309,16 @@ TEST_F(RenderTextureScene, MasterPictureNeedsOneUnitOfDistanceAndAWorkingTarget)
         const char* what;
         float distance;
         const char* refused;
-        void (*spoil)(CFish*); // after the master's restore
+        void (*spoil)(CFish*, PimRenderTexture*); // after the restores
         int rendered;
         std::vector<std::string> calls; // SetRenderTarget, Clear, BeginScene, EndScene
     };
     const std::string toTexture = "to texture", back = "back";
     const std::vector<std::string> wholePass = {toTexture, "Clear", "BeginScene", "EndScene", back};
     // A master whose own draw gives up inside the scene leaves no picture.
-    auto nanWorld = [](CFish* f) { f->world._11 = NaN; };
-    auto noStateBlock = [](CFish* f) { f->masterStateBlock = NoStateBlock; };
+    auto nanWorld = [](CFish* f, PimRenderTexture*) { f->world._11 = NaN; };
+    auto noStateBlock = [](CFish* f, PimRenderTexture*) { f->masterStateBlock = NoStateBlock; };
+    auto noBillboardStates = [](CFish*, PimRenderTexture* g) { g->stateBlock = NoStateBlock; };
     const Case cases[] = {
         {"0.9 units: no picture", 0.9f, nullptr, nullptr, 0, {}},
         {"1.0 unit: picture", 1.0f, nullptr, nullptr, 1, wholePass},
@@ -328,6 +329,7 @@ TEST_F(RenderTextureScene, MasterPictureNeedsOneUnitOfDistanceAndAWorkingTarget)
         {"refused validation", 3.0f, "ValidateDevice", nullptr, 0, wholePass},
         {"matrix not a number", 3.0f, nullptr, nanWorld, 0, wholePass},
         {"no master state block", 3.0f, nullptr, noStateBlock, 0, wholePass},
+        {"no billboard state block", 3.0f, nullptr, noBillboardStates, 0, {}},
     };
     QuadFrames frames;
     for (const Case& c : cases) {
@@ -342,7 +344,7 @@ TEST_F(RenderTextureScene, MasterPictureNeedsOneUnitOfDistanceAndAWorkingTarget)
         ASSERT_EQ(0, master->RestoreDeviceObjects());
         ASSERT_EQ(0, g->RestoreDeviceObjects());
         if (c.spoil)
-            c.spoil(master);
+            c.spoil(master, g);
         IDirect3DSurface8* before = nullptr;
         device.Device()->GetRenderTarget(&before);
 
