@@ -7,7 +7,8 @@
 
 namespace {
 
-const int RadioGroupSpan = 5;
+// Every radio group of a settings dialog is three buttons wide.
+const int RadioGroupSpan = 3;
 
 bool IsRadioButton(HWND control)
 {
@@ -19,9 +20,10 @@ bool IsRadioButton(HWND control)
 }
 
 // Number of buttons of the radio group whose first id is firstId: the
-// consecutive ids, at most five, that are radio buttons of the same group (a
-// button with WS_GROUP starts the next group). Ids that belong to another
-// group or another control are never part of it.
+// consecutive ids, at most three (whatever the resource's group bits say),
+// that are radio buttons of the same group (a button with WS_GROUP starts
+// the next group). Ids that belong to another group or another control are
+// never part of it.
 int RadioGroupSize(HWND dialog, int firstId)
 {
     int size = 0;

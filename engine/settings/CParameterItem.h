@@ -11,7 +11,7 @@ enum CParameterKind : int32_t {
     HexEdit = 2,     // edit control, unsigned lower-case hexadecimal text
     FloatValue = 3,  // the bits of a float read by code; no control
     CheckBox = 4,    // check box; 0 or 1
-    RadioGroup = 5   // buttons controlId .. controlId + 4; the checked offset
+    RadioGroup = 5   // three buttons controlId .. controlId + 2; the checked offset
 };
 
 const int ParameterOptionCount = 10;

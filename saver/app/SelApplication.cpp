@@ -23,11 +23,6 @@
 #include <cstdlib>
 #include <new>
 
-int SelApplication::initCalls = 0;
-int SelApplication::restoreCalls = 0;
-int SelApplication::invalidateCalls = 0;
-int SelApplication::deleteCalls = 0;
-
 namespace {
 // The frame's clear colour, also the fog colour.
 const D3DCOLOR SceneClearColour = 0x001020C0;
@@ -107,13 +102,38 @@ HRESULT SelApplication::OneTimeSceneInit()
     // Without a world there is no scene: the framework shows "Not enough memory."
     if (!world)
         return E_OUTOFMEMORY;
-    HRESULT hr;
-#define REEF_ADD(object) \
-    if (FAILED(hr = Add(object))) \
-        return hr
+    HRESULT hr = Add(new (std::nothrow) CCaustic());
+    if (FAILED(hr))
+        return hr;
+    hr = AddLights();
+    if (FAILED(hr))
+        return hr;
+    hr = Add(new (std::nothrow) CBackPaper());
+    if (FAILED(hr))
+        return hr;
+    hr = AddMarks();
+    if (FAILED(hr))
+        return hr;
+    hr = BuildFlocks();
+    if (FAILED(hr))
+        return hr;
+    hr = BuildWanderingPointFish();
+    if (FAILED(hr))
+        return hr;
+    hr = AddLogo();
+    if (FAILED(hr))
+        return hr;
+    hr = AddBubbles();
+    if (FAILED(hr))
+        return hr;
+    hr = Add(new (std::nothrow) CFlare());
+    if (FAILED(hr))
+        return hr;
+    return Add(new (std::nothrow) SelStencilPaint());
+}
 
-    REEF_ADD(new (std::nothrow) CCaustic());
-
+HRESULT SelApplication::AddLights()
+{
     for (int i = 0; i < 3; ++i) {
         CLight* light = new (std::nothrow) CLight();
         CPathWanderer* wanderer = light ? new (std::nothrow) CPathWanderer() : nullptr;
@@ -125,13 +145,17 @@ HRESULT SelApplication::OneTimeSceneInit()
         light->mover = wanderer;
         // The world owns the light before its light list names it, so a
         // refused light never leaves a name behind.
-        REEF_ADD(light);
+        const HRESULT hr = Add(light);
+        if (FAILED(hr))
+            return hr;
         if (FAILED(world->AddLight(light, light->lightColour)))
             return E_OUTOFMEMORY;
     }
+    return 0;
+}
 
-    REEF_ADD(new (std::nothrow) CBackPaper());
-
+HRESULT SelApplication::AddMarks()
+{
     // Each mark a tenth nearer the eye than the one before, accumulated in float.
     float distance = 50.0f;
     for (int k = 0; k < 30; ++k) {
@@ -140,20 +164,24 @@ HRESULT SelApplication::OneTimeSceneInit()
             mark->distance = distance;
             mark->scale = 30.0f * SelRandUnit() + 20.0f;
         }
-        REEF_ADD(mark);
+        const HRESULT hr = Add(mark);
+        if (FAILED(hr))
+            return hr;
         distance -= 0.1f;
     }
+    return 0;
+}
 
-    if (FAILED(hr = BuildFlocks()))
-        return hr;
-    if (FAILED(hr = BuildWanderingPointFish()))
-        return hr;
-
+HRESULT SelApplication::AddLogo()
+{
     CLogo* logo = new (std::nothrow) CLogo();
     if (logo)
         logo->position = Vector3{0.0f, 0.0f, 15.0f};
-    REEF_ADD(logo);
+    return Add(logo);
+}
 
+HRESULT SelApplication::AddBubbles()
+{
     for (int i = 0; i < 20; ++i) {
         CBubbles* bubbles = new (std::nothrow) CBubbles();
         if (bubbles) {
@@ -163,19 +191,16 @@ HRESULT SelApplication::OneTimeSceneInit()
             const float z = 30.0f * SelRandUnit() - 15.0f;
             bubbles->position = Vector3{x, y, z};
         }
-        REEF_ADD(bubbles);
+        const HRESULT hr = Add(bubbles);
+        if (FAILED(hr))
+            return hr;
     }
     CBubbles* column = new (std::nothrow) CBubbles();
     if (column) {
         column->position.y = 4.0f;
         column->scale = 20.0f;
     }
-    REEF_ADD(column);
-
-    REEF_ADD(new (std::nothrow) CFlare());
-    REEF_ADD(new (std::nothrow) SelStencilPaint());
-#undef REEF_ADD
-    return 0;
+    return Add(column);
 }
 
 void SelApplication::SetDefaultRenderStates()
@@ -202,8 +227,8 @@ void SelApplication::SetDefaultRenderStates()
 
 HRESULT SelApplication::InitDeviceObjects()
 {
-    ++initCalls;
-    DebugPrint("init device objects %d.\n", initCalls);
+    ++deviceCalls_.init;
+    DebugPrint("init device objects %d.\n", deviceCalls_.init);
     if (world)
         world->InitDeviceObjects();
     return 0;
@@ -211,19 +236,21 @@ HRESULT SelApplication::InitDeviceObjects()
 
 HRESULT SelApplication::RestoreDeviceObjects()
 {
-    ++restoreCalls;
-    DebugPrint("restore device objects %d.\n", restoreCalls);
+    ++deviceCalls_.restore;
+    DebugPrint("restore device objects %d.\n", deviceCalls_.restore);
     // The saver's first device is a temporary windowed one, replaced by the
     // full-screen switch: the scene makes its resources only after that.
-    if (runMode == RunModeSaver && restoreCalls == 1 && !worldRestoreTried_)
+    const bool firstDevice = sceneState_ == SceneState::NoDeviceYet;
+    sceneState_ = SceneState::Unmade;
+    if (runMode == RunModeSaver && firstDevice)
         return 0;
     if (!world)
         return E_OUTOFMEMORY;
-    worldRestoreTried_ = true;
+    sceneState_ = SceneState::Partial;
     HRESULT hr = world->RestoreDeviceObjects();
     if (FAILED(hr))
         return hr;
-    sceneRestored_ = true;
+    sceneState_ = SceneState::Restored;
 
     const float aspect = float(backBufferDesc.Width) / float(backBufferDesc.Height ? backBufferDesc.Height : 1);
     D3DXMatrixPerspectiveFovLH(&projection, fieldOfView, aspect, 0.1f, 100.0f);
@@ -240,14 +267,13 @@ HRESULT SelApplication::RestoreDeviceObjects()
 
 HRESULT SelApplication::InvalidateDeviceObjects()
 {
-    ++invalidateCalls;
-    DebugPrint("invalidate device objects %d.\n", invalidateCalls);
-    sceneRestored_ = false;
+    ++deviceCalls_.invalidate;
+    DebugPrint("invalidate device objects %d.\n", deviceCalls_.invalidate);
     // Nothing of the scene was made since the last invalidate (the saver's
     // temporary windowed device): nothing to give back.
-    if (!worldRestoreTried_)
+    if (sceneState_ != SceneState::Partial && sceneState_ != SceneState::Restored)
         return 0;
-    worldRestoreTried_ = false;
+    sceneState_ = SceneState::Unmade;
     if (world)
         world->InvalidateDeviceObjects();
     return 0;
@@ -255,8 +281,8 @@ HRESULT SelApplication::InvalidateDeviceObjects()
 
 HRESULT SelApplication::DeleteDeviceObjects()
 {
-    ++deleteCalls;
-    DebugPrint("delete device objects %d.\n", deleteCalls);
+    ++deviceCalls_.remove;
+    DebugPrint("delete device objects %d.\n", deviceCalls_.remove);
     if (world)
         world->DeleteDeviceObjects();
     return 0;
@@ -285,13 +311,17 @@ HRESULT SelApplication::Render()
     device->Clear(0, nullptr, flags, SceneClearColour, 1.0f, 0);
     HRESULT hr = device->BeginScene();
     if (FAILED(hr)) {
-        // No scene began: draw nothing and end nothing. A lost device is
-        // reset by the next frame; any other failure ends the frame loop.
-        TRACE_D3D(hr);
-        return hr == D3DERR_DEVICELOST ? 0 : hr;
+        // No scene began: nothing is drawn this frame, and the next frame
+        // tries again (a lost device is reset by the frame loop). A run of
+        // refused frames is traced once.
+        if (!sceneRefused_)
+            TRACE_D3D(hr);
+        sceneRefused_ = true;
+        return 0;
     }
+    sceneRefused_ = false;
     // Objects whose restore did not complete are never drawn.
-    if (world && sceneRestored_)
+    if (world && SceneRestored())
         world->Render();
     device->EndScene();
     return 0;

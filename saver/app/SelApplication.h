@@ -42,19 +42,39 @@ public:
     void SetDefaultRenderStates();
 
     // True once the world's restore has succeeded, until the next invalidate.
-    bool SceneRestored() const { return sceneRestored_; }
+    bool SceneRestored() const { return sceneState_ == SceneState::Restored; }
 
-    // Calls of the four device operations over the whole run.
-    static int initCalls;
-    static int restoreCalls;
-    static int invalidateCalls;
-    static int deleteCalls;
+    // Calls of the four device operations since the object was made; they
+    // number the operations' labels.
+    struct DeviceCallCounts {
+        int init = 0;
+        int restore = 0;
+        int invalidate = 0;
+        int remove = 0; // DeleteDeviceObjects
+    };
+    const DeviceCallCounts& DeviceCalls() const { return deviceCalls_; }
 
 private:
+    // What the scene holds on the device.
+    enum class SceneState {
+        NoDeviceYet, // no restore yet; in saver mode the first device is a temporary one
+        Unmade,      // nothing of the scene is on the device
+        Partial,     // the world's restore failed: the next invalidate gives back what it made
+        Restored     // complete: drawn every frame
+    };
+
     // Adds object to the world; E_OUTOFMEMORY (the object freed) when it is
     // null or the world cannot take it.
     HRESULT Add(OruObject* object);
+    // The parts of the scene set-up, in their order; each returns 0 or
+    // E_OUTOFMEMORY.
+    HRESULT AddLights();
+    HRESULT AddMarks();
+    HRESULT AddLogo();
+    HRESULT AddBubbles();
 
-    bool sceneRestored_ = false;
-    bool worldRestoreTried_ = false;
+    SceneState sceneState_ = SceneState::NoDeviceYet;
+    DeviceCallCounts deviceCalls_;
+    // The last frame's BeginScene was refused.
+    bool sceneRefused_ = false;
 };

@@ -135,7 +135,10 @@ HRESULT CBackPaper::InvalidateDeviceObjects()
 
 void CBackPaper::Update(float time, float prevTime)
 {
+    // A frame time that is not finite or is negative is no time.
     float k = time - prevTime;
+    if (!std::isfinite(k) || k < 0.0f)
+        k = 0.0f;
     if (k > 1.0f)
         k = 1.0f;
 

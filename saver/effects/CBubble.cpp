@@ -14,7 +14,10 @@ void CBubble::Respawn()
 
 void CBubble::Move(float time, float prevTime)
 {
-    const float dt = time - prevTime;
+    // A frame time that is not finite or is negative is no time.
+    float dt = time - prevTime;
+    if (!std::isfinite(dt) || dt < 0.0f)
+        dt = 0.0f;
     if (!alive) {
         Respawn();
     } else {
@@ -37,9 +40,12 @@ void CBubble::Move(float time, float prevTime)
         position.x += (r1 + 1.0f) * 0.01f * u * 0.2f;
         position.z += (r2 + 1.0f) * 0.01f * w * 0.2f;
 
-        const float phase = float(index) * 0.1f + time * 7.0f;
-        position.x += std::cos(phase) * dt * 0.05f;
-        position.z += std::sin(phase) * dt * 0.05f;
+        // The sway needs time (and a time that is a number).
+        if (dt > 0.0f) {
+            const float phase = float(index) * 0.1f + time * 7.0f;
+            position.x += std::cos(phase) * dt * 0.05f;
+            position.z += std::sin(phase) * dt * 0.05f;
+        }
     }
     if (position.y > BubbleCeiling)
         alive = 0;

@@ -17,6 +17,8 @@
 #include "texture/TextureCache.h"
 #include "trace/TraceD3DResult.h"
 
+#include <cmath>
+
 namespace {
 
 const DWORD LogoStateTokens[] = {
@@ -97,7 +99,10 @@ HRESULT CLogo::DeleteDeviceObjects()
 
 void CLogo::Update(float time, float prevTime)
 {
-    const float dt = time - prevTime;
+    // A frame time that is not finite or is negative is no time.
+    float dt = time - prevTime;
+    if (!std::isfinite(dt) || dt < 0.0f)
+        dt = 0.0f;
     roll -= dt;
     yaw -= 0.5f * dt;
     PimVertexObject::Update(time, prevTime);

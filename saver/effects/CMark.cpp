@@ -127,16 +127,19 @@ HRESULT CMark::RestoreDeviceObjects()
     }
     BYTE* data = nullptr;
     r = quadVB->Lock(0, 0, &data, 0);
-    TRACE_D3D(r);
     if (r != 0 || !data) {
-        // A quad that cannot be written would draw whatever the buffer holds.
-        quadVB->Release();
-        quadVB = nullptr;
-        return r != 0 ? r : E_POINTER;
+        // A quad that cannot be written would draw whatever the buffer holds:
+        // the mark draws nothing until a later restore fills it, and the
+        // rest of the scene goes on.
+        TRACE_D3D(r != 0 ? r : E_POINTER);
+        if (r == 0)
+            quadVB->Unlock();
+        ReleaseAndClear(quadVB);
+    } else {
+        static const float corners[8] = {0, 0, 0, 1, 1, 0, 1, 1};
+        std::memcpy(data, corners, sizeof corners);
+        quadVB->Unlock();
     }
-    static const float corners[8] = {0, 0, 0, 1, 1, 0, 1, 1};
-    std::memcpy(data, corners, sizeof corners);
-    quadVB->Unlock();
     return PimVertexObject::RestoreDeviceObjects();
 }
 
@@ -149,7 +152,10 @@ HRESULT CMark::InvalidateDeviceObjects()
 
 void CMark::Update(float time, float prevTime)
 {
-    const float dt = time - prevTime;
+    // A frame time that is not finite or is negative is no time.
+    float dt = time - prevTime;
+    if (!std::isfinite(dt) || dt < 0.0f)
+        dt = 0.0f;
     const float w = dt < 1.0f ? dt : 1.0f;
 
     fade = (1.0f - w) * fade + w * fadeTarget;
@@ -160,7 +166,10 @@ void CMark::Update(float time, float prevTime)
     if (std::fabs(spin - spinTarget) < 0.1f)
         spinTarget = RandomAngle();
 
-    speed = (2.0f * driftRate + std::sin(time - 3.0f * driftRate) * std::cos(time + 3.0f * driftRate)) * dt * 0.3f;
+    // No time, no drift (also for a time that is not a number).
+    speed = dt > 0.0f
+                ? (2.0f * driftRate + std::sin(time - 3.0f * driftRate) * std::cos(time + 3.0f * driftRate)) * dt * 0.3f
+                : 0.0f;
 
     // Held to the target, as the other easings, when a frame is longer
     // than ten seconds.
@@ -191,7 +200,8 @@ HRESULT CMark::Render()
     OruApplication* app = App();
     IDirect3DDevice8* device = app ? app->device : nullptr;
     OruCamera* camera = Camera();
-    if (!device || !camera)
+    // Without its quad (a restore that could not fill it) the mark draws nothing.
+    if (!device || !camera || !quadVB)
         return 0;
     OruSceneContext* scene = OruSceneContext::Current();
     if (SBServer* states = scene ? scene->StateBlocks() : nullptr)
@@ -230,7 +240,6 @@ HRESULT CMark::Render()
     if (MarkValidationFailed)
         device->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
 
-    if (quadVB)
-        TRACE_D3D(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2));
+    TRACE_D3D(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2));
     return 0;
 }

@@ -26,7 +26,10 @@ public:
     CMark();
 
     HRESULT InitDeviceObjects() override;
-    // The quad's buffer, then the base's device objects.
+    // The quad's buffer, then the base's device objects. A quad that cannot
+    // be written is traced and let go (the mark draws nothing until a later
+    // restore fills it); only the creation's and the base's failures are
+    // returned.
     HRESULT RestoreDeviceObjects() override;
     HRESULT InvalidateDeviceObjects() override;
     // Fade, spin and drift ease toward their targets; the mark's place on

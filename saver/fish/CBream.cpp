@@ -6,6 +6,8 @@
 
 #include "Bream.h"
 
+#include <new>
+
 CPartialMorph CBream::MorphTemplate;
 
 CBream::CBream(int skinType)
@@ -14,15 +16,20 @@ CBream::CBream(int skinType)
         AddMesh(&frame);
     if (skinType >= 0 && skinType < BreamSkinCount && BreamSkins[skinType])
         AddTexture(BreamSkins[skinType]->data, BreamSkins[skinType]->size);
-    animator = new OruMorphAnimator(meshes, 0, 1, 10);
+    animator = new (std::nothrow) OruMorphAnimator(meshes, 0, 1, 10);
+    if (!animator)
+        complete = false;
     if (TechniqueSetting(TechPartialMorph) != 0) {
         AddMesh(&BreamPoseMesh);
         if (!MorphTemplate.meshes) {
             MorphTemplate.SetMorphSource(meshes, 0, 11, BreamMorphTriples, BreamMorphTripleCount);
             MorphTemplate.BUildPartialMorphData();
         }
-        partialMorph = new CPartialMorph();
-        partialMorph->CopyFrom(MorphTemplate, meshes);
+        partialMorph = new (std::nothrow) CPartialMorph();
+        if (partialMorph)
+            partialMorph->CopyFrom(MorphTemplate, meshes);
+        else
+            complete = false;
     }
     AddMesh(&BreamLowMesh);
     cloneScale = 1.4f;

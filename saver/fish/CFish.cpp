@@ -53,7 +53,7 @@ bool FirstRowIsNumber(const D3DXMATRIX& m)
 
 CFish::CFish()
     : masterPass(0), masterStateBlock(NoStateBlock), animator(nullptr), partialMorph(nullptr), swimPhase(0),
-      swimAmplitude(0), ownRate(1), maxAmplitude(1.0f), cloneRole(CloneRoleNone), renderTexture(nullptr)
+      swimAmplitude(0), ownRate(1), maxAmplitude(1.0f), cloneRole(CloneRoleNone), renderTexture(nullptr), complete(true)
 {
     SetName("CFish");
     shaders = FishShaderSet;
@@ -244,20 +244,30 @@ void CFish::AnimateMorph(float time, float)
 
 HRESULT CFish::Render()
 {
+    Draw();
+    return 0;
+}
+
+bool CFish::Draw()
+{
     if (!masterPass && (cloneRole == CloneRoleMaster || cloneRole == CloneRoleMember) && !drawSelf)
-        return 0;
+        return false;
 
     OruApplication* app = App();
     IDirect3DDevice8* device = app ? app->device : nullptr;
     OruWorld* world = World();
     if (!device || !world)
-        return 0;
+        return false;
+    // The picture drawn with whatever states were left would not be the
+    // master's: without its state block the members draw themselves.
+    if (masterPass && masterStateBlock == NoStateBlock)
+        return false;
 
     const D3DXMATRIX* matrices[4] = {&worldViewProjT, &worldViewT, &worldT, &viewT};
     const DWORD registers[4] = {CV_WORLD_VIEW_PROJ_0, CV_WORLD_VIEW_0, CV_WORLD_0, CV_VIEW_0};
     for (int i = 0; i < 4; ++i) {
         if (!FirstRowIsNumber(*matrices[i]))
-            return 0;
+            return false;
         TRACE_D3D(device->SetVertexShaderConstant(registers[i], matrices[i], 4));
     }
 
@@ -296,7 +306,7 @@ HRESULT CFish::Render()
 
     HRESULT hr = device->SetTexture(0, textureCount > 0 ? textures[0] : nullptr);
     if (TRACE_D3D(hr))
-        return 0;
+        return false;
 
     static const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     TRACE_D3D(device->SetVertexShaderConstant(CV_FISH_COLOUR, masterPass ? white : colour, 1));
@@ -304,13 +314,14 @@ HRESULT CFish::Render()
     DWORD passes = 0;
     hr = device->ValidateDevice(&passes);
     if (TRACE_D3D(hr))
-        return 0;
+        return false;
 
     TRACE_D3D(device->SetRenderState(D3DRS_STENCILREF, DWORD(stencilId)));
     // A mesh without data (or without its buffers) has nothing to draw.
+    bool submitted = false;
     if (drawn.faceCount > 0 && drawn.vertexCount > 0 && drawn.indexBuffer)
-        TRACE_D3D(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, UINT(drawn.vertexCount), 0,
-                                               UINT(drawn.faceCount)));
+        submitted = !TRACE_D3D(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, UINT(drawn.vertexCount), 0,
+                                                            UINT(drawn.faceCount)));
     TRACE_D3D(device->SetRenderState(D3DRS_STENCILREF, 0));
-    return 0;
+    return submitted;
 }

@@ -54,7 +54,14 @@ public:
     // Mover, move/cull/LOD/animate, the sun-ray test, and for a clone master
     // the picture of the master pass.
     void Update(float time, float prevTime) override;
+    // Draw(); always 0.
     HRESULT Render() override;
+    // Draws the fish (in the master pass its picture, with the master state
+    // block): true only when its triangles reached the device. Nothing is
+    // drawn for a matrix that is not a number, a refused texture or
+    // validation, a mesh without data, or a master pass without its state
+    // block.
+    bool Draw();
     // Frees the animator and the partial morph (once), then the base's.
     HRESULT FinalCleanup() override;
     // In the master pass the matrices are those of the fish at unit scale
@@ -85,6 +92,13 @@ public:
     float maxAmplitude;         // cap of the amplitude target
     int32_t cloneRole;          // CloneRoleNone, CloneRoleMaster or CloneRoleMember
     PimRenderTexture* renderTexture; // the fish's clone group, not owned
+
+    // False when the kind's constructor could not allocate its animator or
+    // its partial morph; such a fish is finalised and deleted unused.
+    bool Complete() const { return complete; }
+
+protected:
+    bool complete;
 
 private:
     void RunMasterPass();

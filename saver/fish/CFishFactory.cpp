@@ -6,14 +6,30 @@
 
 #include <new>
 
+namespace {
+
+// The fish when its constructor got everything it allocates; otherwise
+// nothing (the part made is freed).
+CFish* Whole(CFish* fish)
+{
+    if (fish && !fish->Complete()) {
+        fish->FinalCleanup();
+        delete fish;
+        return nullptr;
+    }
+    return fish;
+}
+
+} // namespace
+
 CFish* CFishFactory::MakeFish(int32_t kind)
 {
     switch (kind) {
     case FishKindBream:
-        return new (std::nothrow) CBream(0);
+        return Whole(new (std::nothrow) CBream(0));
     case FishKindMackerel:
-        return new (std::nothrow) CMackerel();
+        return Whole(new (std::nothrow) CMackerel());
     default:
-        return new (std::nothrow) CIwashi();
+        return Whole(new (std::nothrow) CIwashi());
     }
 }

@@ -18,6 +18,6 @@ public:
 
     // FishKindSardine: a CIwashi; FishKindBream: a CBream with skin type 0;
     // FishKindMackerel: a CMackerel; any other kind: a CIwashi. Null when
-    // the fish cannot be allocated.
+    // the fish, or anything its constructor allocates, cannot be allocated.
     virtual CFish* MakeFish(int32_t kind);
 };

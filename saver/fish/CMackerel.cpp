@@ -6,6 +6,8 @@
 
 #include "Mackerel.h"
 
+#include <new>
+
 CPartialMorph CMackerel::MorphTemplate;
 
 CMackerel::CMackerel()
@@ -13,15 +15,20 @@ CMackerel::CMackerel()
     for (OruMeshRecord& frame : MackerelFrames)
         AddMesh(&frame);
     AddTexture(MackerelSkin.data, MackerelSkin.size);
-    animator = new OruMorphAnimator(meshes, 0, 1, 10);
+    animator = new (std::nothrow) OruMorphAnimator(meshes, 0, 1, 10);
+    if (!animator)
+        complete = false;
     if (TechniqueSetting(TechPartialMorph) != 0) {
         AddMesh(&MackerelPoseMesh);
         if (!MorphTemplate.meshes) {
             MorphTemplate.SetMorphSource(meshes, 0, 11, MackerelMorphTriples, MackerelMorphTripleCount);
             MorphTemplate.BUildPartialMorphData();
         }
-        partialMorph = new CPartialMorph();
-        partialMorph->CopyFrom(MorphTemplate, meshes);
+        partialMorph = new (std::nothrow) CPartialMorph();
+        if (partialMorph)
+            partialMorph->CopyFrom(MorphTemplate, meshes);
+        else
+            complete = false;
     }
     AddMesh(&MackerelLowMesh);
     useStrips = 0;

@@ -53,41 +53,52 @@ float StepMachine(int32_t& state, float wave, float r, float first, float second
 } // namespace
 
 FishPartMachines::FishPartMachines()
-    : partStateA(0), partStatesB(), partLevelsB(), bodyLevel(0), partLevelA(0)
+    : partStateA(0), partStatesB(), partLevelsB(), bodyLevel(0), partLevelA(0), finWave(0.5f)
 {
 }
 
 void FishPartMachines::Step(float time, float prevTime, float ownRate, bool slowAtOwnRate, float weights[20])
 {
-    const float dt = time - prevTime;
+    // A frame time that is not finite or is negative is no time: the slow
+    // machine's chances, which scale with it, are then 0.
+    float dt = time - prevTime;
+    if (!std::isfinite(dt) || dt < 0.0f)
+        dt = 0.0f;
     const float s = (std::sin(time * ownRate) + 1.0f) / 2.0f;
-
-    for (int i = 0; i < 2; ++i) {
-        const float r = SelRandUnit();
-        const float v = StepMachine(partStatesB[i], s, r, 0.1f, 0.2f);
-        partLevelsB[i] = 0.9f * partLevelsB[i] + 0.1f * v;
-    }
-
-    bodyLevel = 0.7f * bodyLevel + 0.3f * (0.7f * (std::sin(5.0f * time * ownRate) + 1.0f) / 2.0f);
-
-    const float r = SelRandUnit();
-    // The chances per second are the single-precision values 0x3ECCCCCC and
-    // 0x3F4CCCCC (0.4 and 0.8 rounded down in their last bit).
-    const float p1 = FromBits(0x3ECCCCCCu) * dt;
-    const float p2 = FromBits(0x3F4CCCCCu) * dt;
+    const float body = 0.7f * (std::sin(5.0f * time * ownRate) + 1.0f) / 2.0f;
     const float wave = slowAtOwnRate ? s : (std::sin(time) + 1.0f) / 2.0f;
-    const float v = StepMachine(partStateA, wave, r, p1, p2);
-    partLevelA = 0.7f * partLevelA + 0.3f * v;
+
+    // A time (or rate) that is not finite moves nothing: the smoothed levels
+    // would keep its NaN for good. The weights then show the levels with the
+    // last finite wave.
+    if (std::isfinite(s) && std::isfinite(body) && std::isfinite(wave)) {
+        finWave = s;
+        for (int i = 0; i < 2; ++i) {
+            const float r = SelRandUnit();
+            const float v = StepMachine(partStatesB[i], s, r, 0.1f, 0.2f);
+            partLevelsB[i] = 0.9f * partLevelsB[i] + 0.1f * v;
+        }
+
+        bodyLevel = 0.7f * bodyLevel + 0.3f * body;
+
+        const float r = SelRandUnit();
+        // The chances per second are the single-precision values 0x3ECCCCCC
+        // and 0x3F4CCCCC (0.4 and 0.8 rounded down in their last bit).
+        const float p1 = FromBits(0x3ECCCCCCu) * dt;
+        const float p2 = FromBits(0x3F4CCCCCu) * dt;
+        const float v = StepMachine(partStateA, wave, r, p1, p2);
+        partLevelA = 0.7f * partLevelA + 0.3f * v;
+    }
 
     for (int i = 0; i < MorphWeightCount; ++i)
         weights[i] = 0.0f;
     weights[0] = 1.0f - bodyLevel;
-    weights[1] = s;
-    weights[2] = s;
+    weights[1] = finWave;
+    weights[2] = finWave;
     weights[3] = 1.0f - partLevelsB[0];
     weights[4] = 1.0f - partLevelsB[1];
-    weights[5] = s + partLevelsB[0];
-    weights[6] = s + partLevelsB[1];
+    weights[5] = finWave + partLevelsB[0];
+    weights[6] = finWave + partLevelsB[1];
     weights[7] = partLevelA;
     weights[8] = partLevelA;
 }

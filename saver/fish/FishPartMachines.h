@@ -14,7 +14,10 @@ public:
     // One frame: draws one random value per fast machine, then one for the
     // slow machine; fills weights[0..8] and sets weights[9..19] to 0.
     // slowAtOwnRate: the slow machine's state-0 level follows sin(time x rate)
-    // (bream) rather than sin(time) (mackerel).
+    // (bream) rather than sin(time) (mackerel). A frame time that is not
+    // finite or is negative counts as no time; a time or rate that is not
+    // finite steps nothing (and draws nothing), and the weights show the
+    // levels as they are.
     void Step(float time, float prevTime, float ownRate, bool slowAtOwnRate, float weights[20]);
 
     int32_t partStateA;     // slow machine, 0 to 2
@@ -22,4 +25,5 @@ public:
     float partLevelsB[2];
     float bodyLevel;
     float partLevelA;
+    float finWave; // (sin(time x rate) + 1) / 2 of the last step with a finite time
 };

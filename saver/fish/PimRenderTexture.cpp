@@ -221,6 +221,10 @@ void PimRenderTexture::RenderMaster(CFish* fish)
     IDirect3DDevice8* device = app ? app->device : nullptr;
     if (!fish || !device || !world || !world->camera || !billboardsReady || !surface)
         return;
+    // Billboards drawn with whatever states were left would not show the
+    // picture as it is: without their state block the members draw themselves.
+    if (stateBlock == NoStateBlock)
+        return;
     OruCamera* camera = world->camera;
 
     billboardScale = fish->cloneScale;
@@ -254,10 +258,14 @@ void PimRenderTexture::RenderMaster(CFish* fish)
     D3DXMatrixPerspectiveFovLH(&projection, billboardScale / d, 1.0f, 0.1f, 100.0f);
     fish->UpdateShaderMatrices(&view, &projection);
 
+    // Only a picture that was drawn may stand in for the members: a refused
+    // scene, texture or validation, a matrix that is not a number or a
+    // missing state block leave only the clear colour, and the members then
+    // draw themselves.
+    bool drawn = false;
     hr = device->BeginScene();
-    const bool drawn = !TRACE_D3D(hr);
-    if (drawn) {
-        fish->Render();
+    if (!TRACE_D3D(hr)) {
+        drawn = fish->Draw();
         TRACE_D3D(device->EndScene());
     }
     TRACE_D3D(device->SetRenderTarget(savedTarget, savedDepth));

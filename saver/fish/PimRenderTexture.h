@@ -57,7 +57,8 @@ public:
     // Appends a member; past RenderTextureMemberCapacity the fish is left out.
     void AM(CFish* fish);
     // Called by the master's update with its masterPass set: draws the
-    // master into the texture and sets its masterRendered when it succeeded.
+    // master into the texture and sets its masterRendered only when the
+    // master's draw reports that it drew.
     void RenderMaster(CFish* fish);
 
     IDirect3DTexture8* texture;     // owned

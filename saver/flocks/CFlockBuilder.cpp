@@ -158,7 +158,13 @@ HRESULT CFlockBuilder::BuildFlock(OruFlockRecord record)
     if (!leader)
         return 0;
     leader->hidden = 1;
+    // A column without its trail would leave its fish nothing to follow.
     PimFlyingBar* bar = Make<PimFlyingBar>(record.columns);
+    if (bar && !bar->Complete()) {
+        outOfMemory = true;
+        Discard(bar);
+        bar = nullptr;
+    }
     if (!bar) {
         Discard(leader);
         return 0;
@@ -266,9 +272,14 @@ void CFlockBuilder::BuildFishGroups()
             delete group;
             group = nullptr;
         }
-        for (; pos < FlockFishListCapacity && fishList[pos]; ++pos)
-            if (group && group->Push(fishList[pos]))
+        for (; pos < FlockFishListCapacity && fishList[pos]; ++pos) {
+            if (!group)
+                continue;
+            if (group->Push(fishList[pos]))
                 fishList[pos]->group = group;
+            else
+                outOfMemory = true; // the fish swims without its group
+        }
         ++pos;
     }
 
@@ -320,7 +331,9 @@ HRESULT CFlockBuilder::BuildWanderingPointFish()
     fish->hidden = 1;
     fish->flockIndex = -1;
     PimFlyingBar* bar = Make<PimFlyingBar>(1);
-    if (!bar) {
+    if (!bar || !bar->Complete()) {
+        if (bar)
+            Discard(bar);
         Discard(fish);
         return E_OUTOFMEMORY;
     }

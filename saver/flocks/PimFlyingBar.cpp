@@ -51,6 +51,14 @@ PimFlyingBar::~PimFlyingBar()
     FreeTrails();
 }
 
+bool PimFlyingBar::Complete() const
+{
+    for (int i = 0; i < columns; ++i)
+        if (!columnTrails[i])
+            return false;
+    return true;
+}
+
 void PimFlyingBar::FreeTrails()
 {
     for (OruTrailRecorder*& t : columnTrails) {

@@ -32,6 +32,9 @@ public:
 
     // Column column's trail; null for a column the bar does not have.
     OruTrailRecorder* ColumnTrail(int column) const;
+    // Whether every column got its trail recorder (false when one could
+    // not be allocated).
+    bool Complete() const;
 
     Vector3 columnOffsets[FlyingBarColumnCapacity]; // in the body's own frame
     OruTrailRecorder* columnTrails[FlyingBarColumnCapacity]; // owned

@@ -60,6 +60,14 @@ void LoadParameters()
     FillTable(DialogParams, DialogParamDefs);
     DebugPrint("CloneFish:%d\n", TechniqueSetting(TechCloneFishTech));
     TechniqueParams.LoadFromReg(SettingsKeyPath);
+    // The dialog checks a box for any value but 0 while the scene takes a
+    // switch as on only at 1: anything but 0 or 1 keeps the default, so that
+    // both read it alike.
+    for (uint32_t row = 0; row < TechniqueParams.count; ++row) {
+        CParameterItem& item = TechniqueParams.items[row];
+        if (item.kind == CheckBox && item.value != 0 && item.value != 1)
+            item.value = TechniqueParamDefs[row].value;
+    }
     DebugPrint("CloneFish:%d\n", TechniqueSetting(TechCloneFishTech));
     DialogParams.LoadFromReg(SettingsKeyPath);
     // FlockSize and CameraMode index three-entry tables, and the dialog

@@ -315,6 +315,39 @@ TEST(CParameter, RadioGroupValueChecksOnlyItsOwnButton)
     }
 }
 
+// A group is three buttons wide even where the resource's group bits do not
+// end it: buttons laid out on consecutive ids as one style group never lend
+// a group a fourth or fifth button.
+TEST(CParameter, RadioGroupsAreThreeButtonsWideWithoutGroupBits)
+{
+    std::vector<TestDialog::Control> controls;
+    for (int group : {SizeGroup, SaturationGroup, CameraGroup})
+        for (int k = 0; k < 3; ++k)
+            controls.push_back({TestDialog::Button,
+                                DWORD(BS_AUTORADIOBUTTON | (group == SizeGroup && k == 0 ? WS_GROUP : 0)), group + k,
+                                "r"});
+    for (int32_t value : {3, 4}) {
+        SCOPED_TRACE(value);
+        TestDialog dialog(controls);
+        ASSERT_NE(nullptr, dialog.Handle());
+        CParameter table;
+        table.AddItems(DialogRows);
+        table.items[4].value = value;
+        table.items[5].value = -1;
+        table.items[6].value = -1;
+        table.ToDialog(dialog.Handle());
+        for (int id = SizeGroup; id < CameraGroup + 3; ++id)
+            EXPECT_FALSE(dialog.IsChecked(id)) << id;
+
+        // The Saturation group's button is never read as FlockSize.
+        dialog.SetChecked(SaturationGroup + value - 3, true);
+        table.items[4].value = 1;
+        table.FromDialog(dialog.Handle());
+        EXPECT_EQ(1, table.items[4].value);
+        EXPECT_EQ(value - 3, table.items[5].value);
+    }
+}
+
 TEST(CParameter, FromDialogReadsEachKind)
 {
     TestDialog dialog(DialogControls());

@@ -131,6 +131,17 @@ protected:
         }
         return true;
     }
+    // Waits until the proxy's log holds text, while the program runs.
+    bool WaitForLogLine(const std::string& text, DWORD timeoutMs)
+    {
+        const DWORD start = GetTickCount();
+        while (Log().find(text) == std::string::npos) {
+            if (program.Finished() || GetTickCount() - start >= timeoutMs)
+                return false;
+            Sleep(50);
+        }
+        return true;
+    }
     int TraceLines() const
     {
         int n = 0;
@@ -372,13 +383,36 @@ TEST_F(SaverProgram, DebugWindowIgnoresInputAndEndsOnEscape)
     EXPECT_EQ(0, TraceLines()) << "a clean run reports no failed Direct3D call";
 }
 
-TEST_F(SaverProgram, FailedBeginSceneEndsNoSceneAndEndsTheRun)
+// A frame whose scene cannot begin draws nothing and ends no scene; the
+// next frame tries again, so the saver never ends on refused frames.
+TEST_F(SaverProgram, OneRefusedSceneIsTracedAndTheFramesGoOn)
 {
-    // A frame whose scene cannot begin draws nothing, ends no scene, traces
-    // the result and counts as failed, which closes the window.
+    // Without clone groups every BeginScene is a frame's; the 30th is one
+    // of the running frame loop.
+    StoreDword("CloneFishTech", 0);
+    Run("/debug", "begin_scene_fail_at=30");
+    ASSERT_TRUE(WaitForLogLine("Present n=128", 30000)) << "the frames go on after the refused one";
+    EXPECT_NE(std::string::npos, Log().find("BeginScene n=30 -> 0x8876086C injected"));
+    EXPECT_TRUE(StillRunsAfter(500));
+    EXPECT_EQ(1, TraceLines()) << "the refusal, and nothing else, is traced";
+    ASSERT_NE(nullptr, ForegroundSaver());
+    PressKeys({VK_ESCAPE});
+    EXPECT_TRUE(EndsWithZero());
+}
+
+TEST_F(SaverProgram, EveryRefusedSceneKeepsTheWindowAndItsMessageLoop)
+{
     Run("/debug", "begin_scene_fail");
-    ASSERT_TRUE(program.Wait(20000)) << "the failed frame ends the run";
-    EXPECT_EQ(0u, program.ExitCode());
+    // Each frame presents the cleared picture.
+    ASSERT_TRUE(WaitForLogLine("Present n=64", 30000)) << "the frames go on";
+    HWND window = program.FindTopWindow(SaverClass, 10000);
+    ASSERT_NE(nullptr, window);
+    DWORD_PTR answer = 0;
+    EXPECT_NE(0, SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer))
+        << "the message loop answers";
+    EXPECT_TRUE(StillRunsAfter(500));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(EndsWithZero());
     EXPECT_EQ(std::string::npos, Log().find("EndScene")) << "EndScene without a scene";
     EXPECT_GE(TraceLines(), 1);
 }

@@ -4,6 +4,7 @@
 // validation latch, the caustic's constants), failed buffer locks through the
 // proxy d3d8.dll, and the pictures they draw, read back from the device.
 
+#include "DebugOutputCapture.h"
 #include "EffectsRecordingDevice.h"
 #include "EffectsTestScene.h"
 #include "ServersTestSupport.h"
@@ -243,11 +244,23 @@ TEST(EffectsOnDevice, FailedLocksWriteNothingAndDrawNothing)
         EXPECT_EQ(wrap, std::vector<std::string>(recorder.calls.end() - 4, recorder.calls.end()));
         paper.InvalidateDeviceObjects();
 
-        // A quad that cannot be written fails the mark's restore and keeps no
-        // buffer.
+        // A quad that cannot be written is traced and let go: the restore
+        // goes on and succeeds, and the mark draws nothing.
         CMark mark0;
-        EXPECT_EQ(D3DERR_INVALIDCALL, mark0.RestoreDeviceObjects());
+        {
+            DebugOutputCapture output;
+            EXPECT_EQ(0, mark0.RestoreDeviceObjects());
+            int traced = 0;
+            for (const std::string& line : output.Lines())
+                traced += line.find("DXZING:") == 0 && line.find("CMark.cpp") != std::string::npos;
+            EXPECT_EQ(1, traced) << "the failed lock";
+        }
         EXPECT_EQ(nullptr, mark0.quadVB);
+        EXPECT_NE(NoStateBlock, mark0.stateBlock) << "the base's restore ran";
+        mark0.Update(1.0f, 0.0f);
+        mark = recorder.calls.size();
+        EXPECT_EQ(0, mark0.Render());
+        EXPECT_TRUE(recorder.Calls("DrawPrimitive", mark).empty());
         mark0.InvalidateDeviceObjects();
     }
     EXPECT_EQ(0u, proxy.ReleaseDevice());

@@ -10,6 +10,7 @@
 #include "effects/CBubbles.h"
 #include "effects/CCaustic.h"
 #include "effects/CLight.h"
+#include "effects/CLogo.h"
 #include "effects/CMark.h"
 #include "flocks/CPathWanderer.h"
 
@@ -458,6 +459,88 @@ TEST(Marks, LongFramesLandEveryEasingOnItsTarget)
         const float h = std::min(0.1f * dt, 1.0f);
         EXPECT_FLOAT_EQ(h, mark.driftHeading);
         EXPECT_EQ(dt >= 10.0f ? 3u : 2u, random.Used());
+    }
+}
+
+// A frame time that is not finite or is negative is no time: nothing of the
+// background, a mark, a bubble or the logo eases, moves or becomes not a
+// number.
+TEST(FrameTimes, NotFiniteOrNegativeFrameTimesMoveNoEasing)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        const char* what;
+        float time, prevTime;
+    };
+    const Case cases[] = {
+        {"time not a number", nan, 10.0f}, {"previous time not a number", 10.0f, nan},
+        {"infinite frame", inf, 10.0f},    {"from minus infinity", 10.0f, -inf},
+        {"backwards", 9.5f, 10.0f},
+    };
+    EffectsScene scene;
+    scene.app.caps.TextureAddressCaps = D3DPTADDRESSCAPS_MIRROR;
+    scene.Look(Vector3(0, 0, 0), Vector3(0, 0, 1));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedRandom construction({0, 32767});
+        CBackPaper paper;
+        paper.blend = 0.2f;
+        paper.targetBlend = 0.75f;
+        paper.angles[0] = paper.angles[1] = 0.5f;
+        paper.targetOffsets[0] = 0.5f;
+        paper.targetOffsets[1] = -0.5f;
+        CMark mark;
+        mark.fade = 0.2f;
+        mark.fadeTarget = 0.9f;
+        mark.spin = -1.0f;
+        mark.spinTarget = 2.0f;
+        mark.driftHeading = 0.0f;
+        mark.driftHeadingTarget = 1.0f;
+        mark.yaw = -Pi / 2;
+        mark.roll = 0.25f;
+        mark.distance = 10.0f;
+        CBubbles emitter;
+        emitter.position = Vector3(1, -2, 3);
+        CBubble& bubble = emitter.bubbles[7];
+        bubble.alive = 1;
+        bubble.position = Vector3(4, 1, 7);
+        CLogo logo;
+        logo.roll = 0.5f;
+        logo.yaw = 0.25f;
+
+        {
+            // A bubble rises by no time and does not sway; its outward drift
+            // is per update.
+            ScriptedRandom drift({0, 0});
+            bubble.Move(c.time, c.prevTime);
+        }
+        EXPECT_EQ(1.0f, bubble.position.y);
+        EXPECT_TRUE(std::isfinite(bubble.position.x) && std::isfinite(bubble.position.z));
+        EXPECT_NEAR(4.0f, bubble.position.x, 0.01f);
+        logo.Update(c.time, c.prevTime);
+        EXPECT_EQ(0.5f, logo.roll);
+        EXPECT_EQ(0.25f, logo.yaw);
+
+        ScriptedRandom none({});
+        paper.Update(c.time, c.prevTime);
+        mark.Update(c.time, c.prevTime);
+        EXPECT_EQ(0u, none.Used()) << "no new targets";
+        EXPECT_EQ(0.2f, paper.blend);
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(0.5f, paper.angles[i]) << i;
+            EXPECT_EQ(0.0f, paper.offsets[i]) << i;
+        }
+        for (int j = 0; j < 4; ++j) {
+            EXPECT_TRUE(std::isfinite(paper.cpuVertices[j].u0) && std::isfinite(paper.cpuVertices[j].v1)) << j;
+        }
+        EXPECT_EQ(0.2f, mark.fade);
+        EXPECT_EQ(-1.0f, mark.spin);
+        EXPECT_EQ(0.0f, mark.driftHeading);
+        EXPECT_EQ(-Pi / 2, mark.yaw);
+        EXPECT_EQ(0.25f, mark.roll);
+        EXPECT_TRUE(std::isfinite(mark.position.x) && std::isfinite(mark.position.y) &&
+                    std::isfinite(mark.position.z));
     }
 }
 

@@ -29,6 +29,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -319,6 +320,47 @@ TEST(FishPartMachines, WeightsFollowTheLevelsAndTheKindsSlowWave)
             EXPECT_NEAR(expected[i], w[i], 1e-5f) << (bream ? "bream " : "mackerel ") << i;
         for (int i = 9; i < 20; ++i)
             EXPECT_EQ(0.0f, w[i]) << i;
+    }
+    SetSelRandomSource(nullptr);
+}
+
+// A time that is not finite steps nothing, and a frame time that is not
+// finite or is negative is no time: the levels never become not a number and
+// the slow machine does not switch, even on a draw of 0.
+TEST(FishPartMachines, TimesThatAreNotFiniteOrFramesThatGoBackMoveNothing)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        const char* what;
+        float time, prevTime, rate;
+    };
+    const Case cases[] = {
+        {"time not a number", nan, 1.0f, 1.0f}, {"infinite time", inf, 1.0f, 1.0f},
+        {"rate not a number", 2.0f, 1.98f, nan}, {"from minus infinity", 2.0f, -inf, 1.0f},
+        {"backwards", 2.0f, 3.0f, 1.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FishPartMachines m;
+        m.partLevelsB[0] = 0.2f;
+        m.partLevelsB[1] = 0.6f;
+        m.bodyLevel = 0.4f;
+        m.partLevelA = 0.1f;
+        ScriptRandom({32767, 32767, 0});
+        float w[20];
+        m.Step(c.time, c.prevTime, c.rate, false, w);
+        EXPECT_EQ(0, m.partStateA) << "no time, no chance to switch";
+        for (float level : {m.partLevelsB[0], m.partLevelsB[1], m.bodyLevel, m.partLevelA})
+            EXPECT_TRUE(std::isfinite(level));
+        for (int i = 0; i < 20; ++i)
+            EXPECT_TRUE(std::isfinite(w[i])) << i;
+        // The next ordinary frame steps from where the levels were.
+        ScriptRandom({32767, 32767, 32767});
+        m.Step(5.0f, 4.98f, 1.0f, false, w);
+        for (int i = 0; i < 20; ++i)
+            EXPECT_TRUE(std::isfinite(w[i])) << i;
+        EXPECT_TRUE(std::isfinite(m.partLevelA) && std::isfinite(m.bodyLevel));
     }
     SetSelRandomSource(nullptr);
 }

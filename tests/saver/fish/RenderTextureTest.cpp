@@ -67,13 +67,14 @@ protected:
             skin->Release();
     }
     // A group of n members (the first the master) at the given distances
-    // straight ahead of the eye; restored when asked.
-    PimRenderTexture* Group(const std::vector<float>& distances, bool restore = true)
+    // straight ahead of the eye; restored when asked. With frames the
+    // master is a drawable quad.
+    PimRenderTexture* Group(const std::vector<float>& distances, bool restore = true, QuadFrames* frames = nullptr)
     {
         groups.emplace_back(new PimRenderTexture());
         PimRenderTexture* g = groups.back().get();
         for (size_t i = 0; i < distances.size(); ++i) {
-            fish.emplace_back(new MemberFish());
+            fish.emplace_back(i == 0 && frames ? new MemberFish(*frames) : new MemberFish());
             CFish* f = fish.back().get();
             f->position = Vector3(0, 0, distances[i]);
             f->scale = 1.0f;
@@ -308,16 +309,27 @@ TEST_F(RenderTextureScene, MasterPictureNeedsOneUnitOfDistanceAndAWorkingTarget)
         const char* what;
         float distance;
         const char* refused;
+        void (*spoil)(CFish*, PimRenderTexture*); // after the restores
         int rendered;
         std::vector<std::string> calls; // SetRenderTarget, Clear, BeginScene, EndScene
     };
     const std::string toTexture = "to texture", back = "back";
+    const std::vector<std::string> wholePass = {toTexture, "Clear", "BeginScene", "EndScene", back};
+    // A master whose own draw gives up inside the scene leaves no picture.
+    auto nanWorld = [](CFish* f, PimRenderTexture*) { f->world._11 = NaN; };
+    auto noStateBlock = [](CFish* f, PimRenderTexture*) { f->masterStateBlock = NoStateBlock; };
+    auto noBillboardStates = [](CFish*, PimRenderTexture* g) { g->stateBlock = NoStateBlock; };
     const Case cases[] = {
-        {"0.9 units: no picture", 0.9f, nullptr, 0, {}},
-        {"1.0 unit: picture", 1.0f, nullptr, 1, {toTexture, "Clear", "BeginScene", "EndScene", back}},
-        {"refused target", 3.0f, "SetRenderTarget", 0, {toTexture, back}},
-        {"refused clear", 3.0f, "Clear", 0, {toTexture, "Clear", back}},
-        {"refused BeginScene", 3.0f, "BeginScene", 0, {toTexture, "Clear", "BeginScene", back}},
+        {"0.9 units: no picture", 0.9f, nullptr, nullptr, 0, {}},
+        {"1.0 unit: picture", 1.0f, nullptr, nullptr, 1, wholePass},
+        {"refused target", 3.0f, "SetRenderTarget", nullptr, 0, {toTexture, back}},
+        {"refused clear", 3.0f, "Clear", nullptr, 0, {toTexture, "Clear", back}},
+        {"refused BeginScene", 3.0f, "BeginScene", nullptr, 0, {toTexture, "Clear", "BeginScene", back}},
+        {"refused texture bind", 3.0f, "SetTexture", nullptr, 0, wholePass},
+        {"refused validation", 3.0f, "ValidateDevice", nullptr, 0, wholePass},
+        {"matrix not a number", 3.0f, nullptr, nanWorld, 0, wholePass},
+        {"no master state block", 3.0f, nullptr, noStateBlock, 0, wholePass},
+        {"no billboard state block", 3.0f, nullptr, noBillboardStates, 0, {}},
     };
     QuadFrames frames;
     for (const Case& c : cases) {
@@ -331,6 +343,8 @@ TEST_F(RenderTextureScene, MasterPictureNeedsOneUnitOfDistanceAndAWorkingTarget)
         g->AM(master);
         ASSERT_EQ(0, master->RestoreDeviceObjects());
         ASSERT_EQ(0, g->RestoreDeviceObjects());
+        if (c.spoil)
+            c.spoil(master, g);
         IDirect3DSurface8* before = nullptr;
         device.Device()->GetRenderTarget(&before);
 
@@ -341,6 +355,7 @@ TEST_F(RenderTextureScene, MasterPictureNeedsOneUnitOfDistanceAndAWorkingTarget)
         g->RenderMaster(master);
         master->masterPass = 0;
         EXPECT_EQ(c.rendered, master->masterRendered) << c.what;
+        EXPECT_EQ(size_t(c.rendered), rec.Calls("DrawIndexedPrimitive").size()) << c.what;
         std::vector<std::string> seen;
         for (const std::string& call : rec.calls) {
             if (call.rfind("SetRenderTarget", 0) == 0) {
@@ -385,8 +400,9 @@ TEST_F(RenderTextureScene, MastersDrawWithOneDepthSurfaceOfTheLargestPicturesSiz
     };
     const Step steps[] = {{256, 128, 1}, {512, 256, 1}, {256, 256, 0}};
     std::vector<PimRenderTexture*> made;
+    QuadFrames frames;
     for (const Step& step : steps) {
-        PimRenderTexture* g = Group({3.0f}, false);
+        PimRenderTexture* g = Group({3.0f}, false, &frames);
         fish.back()->cloneTextureSize = step.masterTextureSize;
         DeviceRecorder rec(d);
         ASSERT_EQ(0, g->RestoreDeviceObjects());
@@ -421,7 +437,8 @@ TEST_F(RenderTextureScene, MastersDrawWithOneDepthSurfaceOfTheLargestPicturesSiz
 TEST_F(RenderTextureScene, WithoutADepthSurfaceOfItsOwnAMasterDrawsWithTheDevicesDepth)
 {
     IDirect3DDevice8* d = device.Device();
-    PimRenderTexture* g = Group({3.0f}, false);
+    QuadFrames frames;
+    PimRenderTexture* g = Group({3.0f}, false, &frames);
     CFish* master = fish.back().get();
     {
         DeviceRecorder rec(d);

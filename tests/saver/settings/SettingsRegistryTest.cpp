@@ -163,6 +163,25 @@ TEST_F(Settings, HostileValuesKeepTheirDefaults)
     }
 }
 
+// The technique switches are on at 1 and off at 0; any other stored value
+// keeps the default, so the dialog's box and the scene agree on it.
+TEST_F(Settings, TechniqueSwitchesOutsideZeroAndOneKeepTheirDefaults)
+{
+    struct Case {
+        DWORD stored;
+        int32_t clone, morph; // as loaded
+    };
+    const Case cases[] = {{0, 0, 0}, {1, 1, 1}, {2, 1, 1}, {0xFFFFFFFFu, 1, 1}, {0x80000000u, 1, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        ASSERT_TRUE(SettingsTestKey::SetDword("CloneFishTech", c.stored));
+        ASSERT_TRUE(SettingsTestKey::SetDword("PartialMorph", c.stored));
+        LoadParameters();
+        EXPECT_EQ(c.clone, TechniqueSetting(TechCloneFishTech));
+        EXPECT_EQ(c.morph, TechniqueSetting(TechPartialMorph));
+    }
+}
+
 // The preset and the scale never index past their three-entry tables, and a
 // preset writes only the camera rows, whatever the tables hold.
 TEST_F(Settings, PresetAndScaleStayInTheirTables)

@@ -45,6 +45,7 @@ const Token Tokens[] = {
     {"hal_no_desktop_depth", InjectionConfig::HalNoDesktopDepth, false},
     {"ms_none", InjectionConfig::MultiSampleNone, false},
     {"begin_scene_fail", InjectionConfig::BeginSceneFail, false},
+    {"begin_scene_fail_at", InjectionConfig::BeginSceneFailAt, true},
 };
 
 std::string Trim(const std::string& s)
@@ -88,8 +89,10 @@ InjectionConfig::InjectionConfig(const std::string& tokens, const std::string& l
             continue;
         }
         faults_ |= match->fault;
-        if (match->takesCount)
+        if (match->fault == Lost)
             lostAfter_ = unsigned(count);
+        else if (match->fault == BeginSceneFailAt)
+            beginSceneFailAt_ = unsigned(count);
         description_ += (description_.empty() ? "" : ",") + item;
     }
     if (description_.empty())

@@ -66,8 +66,10 @@
 //   ib_lock_fail     the same for every index buffer.
 //   begin_scene_fail every BeginScene fails with D3DERR_INVALIDCALL; every
 //                    EndScene is then logged ("EndScene -> <result>").
-// Counts (Presents for lost=N, Resets for reset_fail_once) run over all
-// devices of one Direct3D object. Tokens not recognised change nothing; the
+//   begin_scene_fail_at=N  only the N-th BeginScene fails with D3DERR_INVALIDCALL,
+//                    logged as "BeginScene n=N -> <result> injected".
+// Counts (Presents for lost=N, Resets for reset_fail_once, BeginScene calls
+// for begin_scene_fail_at=N) run over all devices of one Direct3D object. Tokens not recognised change nothing; the
 // log's Direct3DCreate8 line shows them as "unknown:<token>".
 #pragma once
 
@@ -109,6 +111,7 @@ public:
         HalNoDesktopDepth = 1u << 29,
         MultiSampleNone = 1u << 30,
         BeginSceneFail = 1ull << 31,
+        BeginSceneFailAt = 1ull << 32,
     };
     static const uint64_t ModeFaults = ModesDup | ModesTiny | ModesMany | ModesNo640 | FormatsMany;
 
@@ -118,6 +121,7 @@ public:
 
     bool Has(uint64_t faults) const { return (faults_ & faults) != 0; }
     unsigned LostAfter() const { return lostAfter_; }
+    unsigned FailingBeginScene() const { return beginSceneFailAt_; }
     const std::string& LogPath() const { return logPath_; }
     // The tokens in their order, trimmed, each one not recognised written as
     // "unknown:<token>"; "none" when there are none. For the log.
@@ -126,6 +130,7 @@ public:
 private:
     uint64_t faults_ = 0;
     unsigned lostAfter_ = 0;
+    unsigned beginSceneFailAt_ = 0;
     std::string logPath_;
     std::string description_;
 };

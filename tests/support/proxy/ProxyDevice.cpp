@@ -370,6 +370,10 @@ HRESULT ProxyDevice::BeginScene()
 {
     if (parent_->Config().Has(InjectionConfig::BeginSceneFail))
         return D3DERR_INVALIDCALL;
+    if (const unsigned n = parent_->CountBeginSceneAndCheckFailure()) {
+        ProxyLog::Write("BeginScene n=%u -> 0x%lX injected", n, Hex(D3DERR_INVALIDCALL));
+        return D3DERR_INVALIDCALL;
+    }
     return real_->BeginScene();
 }
 

@@ -308,3 +308,10 @@ bool ProxyDirect3D::CountResetAndCheckFailure()
     ++resets_;
     return config_.Has(InjectionConfig::ResetFail) || (config_.Has(InjectionConfig::ResetFailOnce) && resets_ == 1);
 }
+
+unsigned ProxyDirect3D::CountBeginSceneAndCheckFailure()
+{
+    ++beginScenes_;
+    return config_.Has(InjectionConfig::BeginSceneFailAt) && beginScenes_ == config_.FailingBeginScene() ? beginScenes_
+                                                                                                         : 0;
+}

@@ -52,6 +52,8 @@ public:
     bool CountPresentAndCheckLoss();
     // Counts one Reset; true when it is to fail.
     bool CountResetAndCheckFailure();
+    // Counts one BeginScene; its number when it is to fail, else 0.
+    unsigned CountBeginSceneAndCheckFailure();
 
 private:
     // The real ordinal for a program's ordinal; false when it is out of range.
@@ -67,4 +69,5 @@ private:
     std::map<UINT, std::vector<D3DDISPLAYMODE>> modes_;
     unsigned presents_ = 0;
     unsigned resets_ = 0;
+    unsigned beginScenes_ = 0;
 };
