@@ -63,6 +63,12 @@ empty)
     expect "fps and first frame are numbers" 'fps ~ /^[0-9]+([.][0-9]+)?$/ && first ~ /^[0-9]+([.][0-9]+)?$/' \
         "fps=$fps" "first=$first"
     expect "frames were counted, the first within a minute" 'fps > 1 && first > 0 && first < 60000' "fps=$fps" "first=$first"
+    # A program that presents nothing is a failed measurement with its reason, not a rate of 0.
+    status=0
+    frame_rate 1 1 ./NoSuchProgram.exe >"$MEASURE_WORK/none.out" 2>"$MEASURE_WORK/none.err" || status=$?
+    expect "a program that shows no frame fails the measurement and says why" \
+        's == 1 && o == "" && index(e, "ended before its first frame") > 0' \
+        "s=$status" "o=$(cat "$MEASURE_WORK/none.out")" "e=$(cat "$MEASURE_WORK/none.err")"
     ;;
 *)
     echo "usage: BenchSmokeTest.sh scene|empty" >&2
