@@ -14,11 +14,11 @@ trap 'rm -rf "$WORK"' EXIT
 # log NAME [key=value...]: one line a second for `seconds` (600) s. A frame
 # costs 10 ms + 0.4 ms per render-target switch + 0.01 ms per draw + 0.05 ms
 # per 1000 primitives, times a slowdown that grows linearly with time so
-# that the rate at equal content of the last minute lies `fall` (a fraction)
-# below that of the first; the switches per frame swing between base and
+# that the rate at equal content of the last span the judge compares lies
+# `fall` (a fraction) below that of the first; the switches per frame swing between base and
 # base + 2 x swing over minutes, rise by drift over the run and swing by
 # wobble either way within half a minute, the draws and primitives with
-# them, and a small jitter is added.
+# them, and a jitter of up to jitter / 2 (0.01) either way is added.
 log() {
     local name=$1
     shift
@@ -26,8 +26,11 @@ log() {
         srand(7)
         if (seconds == "") seconds = 600
         if (base == "") base = 30
-        # The first and the last minute of the judge, by their middles.
-        t1 = 40; t2 = seconds - 30
+        if (jitter == "") jitter = 0.02
+        # The middles of the first and the last span compared (a minute, or
+        # a sixth of the time from the 10th second).
+        span = (seconds - 10) / 6 > 60 ? (seconds - 10) / 6 : 60
+        t1 = 10 + span / 2; t2 = seconds - span / 2
         sigma = 1 / (1 - fall) - 1
         print "# Direct3DCreate8"; print "# device"; print "first_present_ms 700.0"
         frames = 0; draws = 0; prims = 0; switches = 0
@@ -35,7 +38,7 @@ log() {
             r = base + swing * (1 + sin(s / 47.0) * cos(s / 113.0)) + drift * s / seconds + wobble * sin(s / 4.3)
             d = 120 + 1.5 * r
             p = 20000 + 300 * r + 5000 * sin(s / 31.0)
-            ms = (10 + 0.4 * r + 0.01 * d + 0.05 * p / 1000) * (1 + sigma * (s - t1) / (t2 - t1)) * (1 + 0.02 * (rand() - 0.5))
+            ms = (10 + 0.4 * r + 0.01 * d + 0.05 * p / 1000) * (1 + sigma * (s - t1) / (t2 - t1)) * (1 + jitter * (rand() - 0.5))
             n = 1000 / ms
             frames += n; draws += n * d; prims += n * p; switches += n * r
             printf "%.4f %d %d %d %d\n", s, frames, draws, prims, switches
@@ -84,6 +87,9 @@ check fall-15-drifting 600 1 "FAIL: the frame rate at equal content fell" fall=0
 # without a fall.
 check drift-only 600 0 "NOT MADE: the frame-rate check" drift=40
 check drift-only-fall-15 600 0 "NOT MADE: the frame-rate check" fall=0.15 drift=40
+# Frame times that scatter too much to tell a fall of a tenth (a busy
+# machine): not judged, and the run says so.
+check scattering 600 0 "NOT MADE: the frame-rate check" swing=25 jitter=1.2
 # A run shorter than three minutes prints its rates and is not judged, even with a fall.
 check short-run 150 0 "frame rate not judged" fall=0.2 swing=25
 
