@@ -12,14 +12,15 @@
 #   1 handle or object a minute (scripts/growth.awk). A count the platform
 #   does not give (GetGuiResources under Wine) is reported as not measured
 #   and its check as not made;
-# - the frame rate of the last minute, at equal content, is more than a tenth
-#   below that of the first minute (counted from the 10th second, after the
-#   scene's warm-up); the frame time follows what the wandering camera sees,
-#   so it is first fitted to the frames' render-target switches, draws and
-#   primitives (scripts/framerate.awk); judged in runs of three minutes or
-#   more, and only when the fit can tell the fall to within 2.5 points
-#   (content that changes only in step with the time cannot be told from
-#   a slow-down: that check is then reported as not made),
+# - the frame rate of the last minute (or sixth of the run, where longer),
+#   at equal content, is more than a tenth below that of the first (counted
+#   from the 10th second, after the scene's warm-up); the frame time follows
+#   what the wandering camera sees, so it is first fitted to the frames'
+#   render-target switches, draws and primitives (scripts/framerate.awk);
+#   judged in runs of three minutes or more, and only when the fit tells the
+#   fall to within a third of that tenth (content that changes only in step
+#   with the time, or frame times that scatter on a busy machine, cannot:
+#   that check is then reported as not made),
 # - the program writes any result trace ("DXZING:"), or ends by itself.
 # Runs shorter than two minutes use a third of the run for "minute" when
 # judging memory and handles (the first minute is when the heap settles).
