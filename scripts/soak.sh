@@ -4,16 +4,23 @@
 # and USER objects once a second (SoakMonitor), its presented frames through
 # the frame-meter d3d8.dll, and every result trace it writes. It fails when
 # - the process's committed private memory (as Windows counts it: what its
-#   own code and Wine's Windows side, d3d8 and wined3d among it, hold) or its
-#   handles keep growing once the first minute is over: the time after it is
-#   cut in thirds, and the least sample of the last third lies above the
-#   least of the middle third (by more than 1 MB of memory, by any handle or
-#   GDI or USER object),
-# - the frame rate of the last minute, at equal content, is more than a tenth
-#   below that of the first minute (counted from the 10th second, after the
-#   scene's warm-up); the frame time follows what the wandering camera sees,
-#   so it is first fitted to the frames' render-target switches, draws and
-#   primitives (scripts/framerate.awk); judged in runs of three minutes or more,
+#   own code and Wine's Windows side, d3d8 and wined3d among it, hold), its
+#   handles, GDI or USER objects keep growing once the first minute is over:
+#   each is fitted to a line plus the one step that fits best (a single rise,
+#   such as a heap's one more block or a handle Wine opens late, is not
+#   growth), and the line's slope may not exceed 50 KB a minute of memory or
+#   1 handle or object a minute (scripts/growth.awk). A count the platform
+#   does not give (GetGuiResources under Wine) is reported as not measured
+#   and its check as not made;
+# - the frame rate of the last minute (or sixth of the run, where longer),
+#   at equal content, is more than a tenth below that of the first (counted
+#   from the 10th second, after the scene's warm-up); the frame time follows
+#   what the wandering camera sees, so it is first fitted to the frames'
+#   render-target switches, draws and primitives (scripts/framerate.awk);
+#   judged in runs of three minutes or more, and only when the fit tells the
+#   fall to within a third of that tenth (content that changes only in step
+#   with the time, or frame times that scatter on a busy machine, cannot:
+#   that check is then reported as not made),
 # - the program writes any result trace ("DXZING:"), or ends by itself.
 # Runs shorter than two minutes use a third of the run for "minute" when
 # judging memory and handles (the first minute is when the heap settles).
@@ -68,39 +75,8 @@ fi
 
 tr -d '\r' <"$SAMPLES" >"$SAMPLES.tmp" && mv "$SAMPLES.tmp" "$SAMPLES"
 result=0
-awk -F, -v total="$TOTAL" '
-    NR == 1 { next }
-    { p[$1] = $2; w[$1] = $3; h[$1] = $4; g[$1] = $5; u[$1] = $6; c[$1] = $7; last = $1 }
-    function least(a, from, to,    i, m) {
-        m = -1
-        for (i = from; i <= to; ++i) if (i in a && (m < 0 || a[i] < m)) m = a[i]
-        return m
-    }
-    END {
-        minute = total >= 120 ? 60 : int(total / 3)
-        third = int((last - minute) / 3); if (third < 1) third = 1
-        # The floor of the middle third of the run after the first minute
-        # against the floor of the last third: a level that only fluctuates
-        # or settles keeps its floor; one that keeps growing raises it.
-        m1 = minute + third + 1; m2 = minute + 2 * third; l1 = minute + 2 * third + 1
-        pm = least(p, m1, m2); pl = least(p, l1, last)
-        cm = least(c, m1, m2); cl = least(c, l1, last)
-        hm = least(h, m1, m2); hl = least(h, l1, last)
-        gm = least(g, m1, m2); gl = least(g, l1, last)
-        um = least(u, m1, m2); ul = least(u, l1, last)
-        printf "samples: %d s; committed private memory: first %d KB, after the first minute %d KB, floor %d KB in the middle third and %d KB in the last\n", last, c[1], c[minute + 1], cm, cl
-        printf "private bytes (with the Unix side): first %d KB, after the first minute %d KB, floor %d KB in the middle third and %d KB in the last (not judged)\n", p[1], p[minute + 1], pm, pl
-        printf "handles %d -> %d, GDI objects %d -> %d, USER objects %d -> %d; working set at the end %d KB\n", hm, hl, gm, gl, um, ul, w[last]
-        bad = 0
-        if (last < total - 2) { print "FAIL: samples stop early"; bad = 1 }
-        if (cl - cm > 1024) { printf "FAIL: committed private memory grew by %d KB\n", cl - cm; bad = 1 }
-        if (hl > hm) { printf "FAIL: handles grew by %d\n", hl - hm; bad = 1 }
-        if (gl > gm) { printf "FAIL: GDI objects grew by %d\n", gl - gm; bad = 1 }
-        if (ul > um) { printf "FAIL: USER objects grew by %d\n", ul - um; bad = 1 }
-        exit bad
-    }' "$SAMPLES" || result=1
-
-awk -v total="$TOTAL" -f "$ROOT/scripts/framerate.awk" "$FRAMES" || result=1
+awk -F, -v total="$TOTAL" -f "$ROOT/scripts/growth.awk" "$SAMPLES" | tee "$WORK/growth.txt" || result=1
+awk -v total="$TOTAL" -f "$ROOT/scripts/framerate.awk" "$FRAMES" | tee "$WORK/framerate.txt" || result=1
 
 traces=$(tr -d '\r' <"$TRACES" | grep -c 'DXZING:' || true)
 echo "result traces: $traces"
@@ -109,5 +85,7 @@ if [ "$traces" -ne 0 ]; then
     echo "FAIL: the saver wrote result traces"
     result=1
 fi
-[ $result -eq 0 ] && say "soak passed" || say "soak FAILED"
+not_made=$(sed -n 's/^NOT MADE: the \(.*\) check$/\1/p' "$WORK/growth.txt" "$WORK/framerate.txt" | paste -sd, - | sed 's/,/, /g')
+[ -n "$not_made" ] && say "checks not made: $not_made"
+[ $result -eq 0 ] && say "soak passed${not_made:+ (without the checks of $not_made)}" || say "soak FAILED"
 exit $result

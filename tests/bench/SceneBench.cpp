@@ -1,15 +1,27 @@
 // Measures our own code's share of a frame: builds the real aquarium with the
 // settings stored in the registry (as the saver does), starts it in its debug
-// window on the real device and runs frames at a fixed 1/60 s of application
-// time each, timing the world's update, the world's render (the time to
+// window on the real device and runs frames at a fixed step of application
+// time (1/60 s), timing the world's update, the world's render (the time to
 // submit the draws between BeginScene and EndScene) and the clone-texture
 // pass (the clone masters' drawing into their textures, which runs inside
-// the update) with the performance counter. Counts the program's own heap
-// allocations in the timed frames and the time the saver's Startup takes
-// (window, device, scene and its device objects). Prints one line of
-// name=value pairs.
+// the update) with the performance counter, and the update and the render
+// as the thread's CPU time too. Only frames of the steady aquarium are
+// timed: the frames until the world ends its warm-up (the logo showing, the
+// camera held) are run and counted, not timed. Counts the program's own
+// heap allocations in the timed frames and the time the saver's Startup
+// takes (window, device, scene and its device objects). Prints one line of
+// name=value pairs, or a reason on stderr and a non-zero exit code.
 //
-//   SceneBench [timed frames] [warm-up frames] [profile]
+//   SceneBench [timed frames] [profile] [step=SECONDS]
+//
+// The thread's CPU time (GetThreadTimes) advances in ticks of the system's
+// clock (10 ms under Wine, 15.6 ms on Windows), far coarser than a frame's
+// part; a part's CPU time is the difference of two readings, which in the
+// mean over many frames is the part's true cost (the readings fall at
+// random phases of the tick), so only the means are given, with the tick
+// seen (cpu_tick_ms) and the reading's own cost that is taken out
+// (cpu_probe_us). The readings lie outside the wall-time spans, and the
+// frame's wall time leaves their time out.
 //
 // With "profile" it also counts and times, per frame, the device calls the
 // frame makes (lines "call <method> <calls per frame> <ms per frame>", the
@@ -231,6 +243,47 @@ LONGLONG Now()
     return t.QuadPart;
 }
 
+// The calling thread's CPU time, user and kernel, in 100 ns units; false
+// when the platform does not give it.
+bool ThreadCpu(ULONGLONG* time)
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user))
+        return false;
+    *time = ((ULONGLONG(kernel.dwHighDateTime) << 32) | kernel.dwLowDateTime) +
+            ((ULONGLONG(user.dwHighDateTime) << 32) | user.dwLowDateTime);
+    return true;
+}
+
+// A reading's own CPU cost (the span between two readings holds one whole
+// reading: the rest of the first and the start of the second) and the
+// smallest step the clock was seen to make, both in 100 ns units.
+struct CpuClock {
+    bool available;
+    double probe;
+    ULONGLONG tick;
+};
+
+CpuClock CalibrateCpuClock()
+{
+    CpuClock clock = {false, 0.0, 0};
+    const int Readings = 3000;
+    ULONGLONG first = 0, previous = 0, now = 0;
+    if (!ThreadCpu(&first))
+        return clock;
+    previous = first;
+    for (int i = 0; i < Readings; ++i) {
+        if (!ThreadCpu(&now))
+            return clock;
+        if (now > previous && (clock.tick == 0 || now - previous < clock.tick))
+            clock.tick = now - previous;
+        previous = now;
+    }
+    clock.available = true;
+    clock.probe = double(now - first) / Readings;
+    return clock;
+}
+
 struct Summary {
     double mean;
     double p99;
@@ -311,11 +364,41 @@ void operator delete[](void* p, size_t) noexcept
     std::free(p);
 }
 
+void Usage()
+{
+    std::fprintf(stderr, "usage: SceneBench [timed frames] [profile] [step=SECONDS]\n");
+}
+
 int main(int argc, char** argv)
 {
-    const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
-    const int warmUp = argc > 2 ? std::max(0, std::atoi(argv[2])) : 300;
-    const bool profile = argc > 3 && std::string(argv[3]) == "profile";
+    int frames = 2000;
+    bool profile = false;
+    double step = 1.0 / 60.0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        char* end = nullptr;
+        if (arg == "profile") {
+            profile = true;
+        } else if (arg.compare(0, 5, "step=") == 0) {
+            step = std::strtod(arg.c_str() + 5, &end);
+            if (end == arg.c_str() + 5 || *end || !(step >= 0.001 && step <= 0.25)) {
+                std::fprintf(stderr, "SceneBench: step must be a number of seconds from 0.001 to 0.25\n");
+                Usage();
+                return 2;
+            }
+        } else {
+            const long n = std::strtol(arg.c_str(), &end, 10);
+            if (end == arg.c_str() || *end || n < 1 || n > 1000000) {
+                std::fprintf(stderr, "SceneBench: bad argument \"%s\"\n", arg.c_str());
+                Usage();
+                return 2;
+            }
+            frames = static_cast<int>(n);
+        }
+    }
+    // The warm-up lasts 10 s of scene time; one that has not ended after
+    // six times that never will.
+    const int warmUpLimit = static_cast<int>(60.0 / step) + 10;
 
     SelApplication app;
     if (app.FindRunningInstance()) {
@@ -363,19 +446,29 @@ int main(int argc, char** argv)
     const double msPerTick = 1000.0 / static_cast<double>(frequency.QuadPart);
     const double startupMs = (startupEnd - startupBegin) * msPerTick;
 
+    const CpuClock cpuClock = CalibrateCpuClock();
+    const double msPerCpuUnit = 1e-4;
+
     std::vector<double> update, render, clone, frame;
     update.reserve(frames);
     render.reserve(frames);
     clone.reserve(frames);
     frame.reserve(frames);
     unsigned long long frameAllocations = 0;
+    ULONGLONG updateCpu = 0, renderCpu = 0;
     int failed = 0;
+    int skipped = 0;
+    bool closed = false;
 
-    for (int n = 0; n < warmUp + frames; ++n) {
-        if (!PumpMessages())
+    for (int n = 0; static_cast<int>(update.size()) < frames; ++n) {
+        if (!PumpMessages()) {
+            closed = true;
             break;
-        const bool timed = n >= warmUp;
-        if (n == warmUp) {
+        }
+        const bool timed = world->warmedUp != 0;
+        if (!timed && ++skipped > warmUpLimit)
+            break;
+        if (timed && update.empty()) {
             for (CallStats& c : calls)
                 c.calls = 0, c.ticks = 0;
             for (ClassStats& c : classStats)
@@ -383,23 +476,35 @@ int main(int argc, char** argv)
             for (LockStats& l : lockStats)
                 l.calls = 0, l.ticks = 0;
         }
-        app.appTime = static_cast<float>(n) / 60.0f;
+        app.appTime = static_cast<float>(n * step);
         cloneTicks = 0;
         allocations = 0;
         countAllocations = timed;
 
+        // CPU readings c0..c3 lie outside the wall-time spans; probeTicks
+        // is the wall time of those inside the frame.
+        ULONGLONG c0 = 0, c1 = 0, c2 = 0, c3 = 0;
+        LONGLONG probeTicks = 0;
+        ThreadCpu(&c0);
         const LONGLONG t0 = Now();
-        if (FAILED(world->UpdateAll(app.appTime)))
+        if (FAILED(world->UpdateAll(app.appTime)) && timed)
             ++failed;
         const LONGLONG t1 = Now();
+        ThreadCpu(&c1);
+        probeTicks += Now() - t1;
         const LONGLONG cloneInUpdate = cloneTicks;
         device->Clear(0, nullptr, clearFlags, 0x001020C0, 1.0f, 0);
         LONGLONG t2 = 0, t3 = 0;
         if (SUCCEEDED(device->BeginScene())) {
+            const LONGLONG p = Now();
+            ThreadCpu(&c2);
             t2 = Now();
+            probeTicks += t2 - p;
             if (app.SceneRestored())
                 world->Render();
             t3 = Now();
+            ThreadCpu(&c3);
+            probeTicks += Now() - t3;
             device->EndScene();
         }
         countAllocations = false;
@@ -411,31 +516,64 @@ int main(int argc, char** argv)
             update.push_back((t1 - t0 - cloneInUpdate) * msPerTick);
             clone.push_back(cloneInUpdate * msPerTick);
             render.push_back((t3 - t2) * msPerTick);
-            frame.push_back((t4 - t0) * msPerTick);
+            frame.push_back((t4 - t0 - probeTicks) * msPerTick);
+            updateCpu += c1 - c0;
+            renderCpu += c3 - c2;
         }
     }
 
+    if (closed || static_cast<int>(update.size()) < frames) {
+        if (closed)
+            std::fprintf(stderr, "SceneBench: the window closed after %zu of %d timed frames\n", update.size(), frames);
+        else
+            std::fprintf(stderr, "SceneBench: the world's warm-up did not end within %d frames (%.0f s of scene time)\n",
+                         warmUpLimit, warmUpLimit * step);
+        if (!closed) {
+            PostMessageA(app.window, WM_CLOSE, 0, 0);
+            app.RunMessageLoop();
+        }
+        app.FinalCleanup();
+        return 4;
+    }
+
     const Summary u = Summarise(update), r = Summarise(render), c = Summarise(clone), f = Summarise(frame);
-    std::printf("fish=%d groups=%d frames=%zu update_mean=%.4f update_p99=%.4f render_mean=%.4f render_p99=%.4f "
-                "clone_mean=%.4f clone_p99=%.4f frame_mean=%.4f frame_p99=%.4f allocs_per_frame=%.2f failed=%d startup_ms=%.1f\n",
-                fish, groups, update.size(), u.mean, u.p99, r.mean, r.p99, c.mean, c.p99, f.mean, f.p99,
-                update.empty() ? 0.0 : double(frameAllocations) / update.size(), failed, startupMs);
-    if (profile && !update.empty())
+    const double timedFrames = static_cast<double>(update.size());
+    // A span's CPU time holds one reading's cost; a mean below zero is the
+    // tick's noise and reads as zero.
+    const double uCpu = std::max(0.0, (updateCpu / timedFrames - cpuClock.probe) * msPerCpuUnit);
+    const double rCpu = std::max(0.0, (renderCpu / timedFrames - cpuClock.probe) * msPerCpuUnit);
+    char cpuFields[160];
+    if (cpuClock.available)
+        std::snprintf(cpuFields, sizeof cpuFields, "update_cpu_mean=%.4f render_cpu_mean=%.4f cpu_tick_ms=%.3f cpu_probe_us=%.1f",
+                      uCpu, rCpu, cpuClock.tick * msPerCpuUnit, cpuClock.probe * msPerCpuUnit * 1000.0);
+    else
+        std::snprintf(cpuFields, sizeof cpuFields,
+                      "update_cpu_mean=na render_cpu_mean=na cpu_tick_ms=na cpu_probe_us=na");
+    std::printf("fish=%d groups=%d frames=%zu skipped=%d step=%.5f update_mean=%.4f update_p99=%.4f render_mean=%.4f "
+                "render_p99=%.4f clone_mean=%.4f clone_p99=%.4f frame_mean=%.4f frame_p99=%.4f %s "
+                "allocs_per_frame=%.2f failed=%d startup_ms=%.1f\n",
+                fish, groups, update.size(), skipped, step, u.mean, u.p99, r.mean, r.p99, c.mean, c.p99, f.mean,
+                f.p99, cpuFields, double(frameAllocations) / timedFrames, failed, startupMs);
+    if (!cpuClock.available)
+        std::fprintf(stderr, "SceneBench: the thread's CPU time is not measured (GetThreadTimes failed)\n");
+    if (profile)
         for (const CallStats& c : calls)
-            std::printf("call %s %.1f %.4f\n", c.name, double(c.calls) / update.size(),
-                        c.ticks * msPerTick / update.size());
-    if (profile && !update.empty() && realLock)
+            std::printf("call %s %.1f %.4f\n", c.name, double(c.calls) / timedFrames, c.ticks * msPerTick / timedFrames);
+    if (profile && realLock)
         for (const LockStats& l : lockStats)
-            std::printf("call %s %.1f %.4f\n", l.name, double(l.calls) / update.size(),
-                        l.ticks * msPerTick / update.size());
-    if (profile && !update.empty())
+            std::printf("call %s %.1f %.4f\n", l.name, double(l.calls) / timedFrames, l.ticks * msPerTick / timedFrames);
+    if (profile)
         for (const ClassStats& c : classStats)
-            std::printf("update %s %d %.4f\n", c.name.c_str(), c.objects, c.ticks * msPerTick / update.size());
+            std::printf("update %s %d %.4f\n", c.name.c_str(), c.objects, c.ticks * msPerTick / timedFrames);
     std::fflush(stdout);
 
     // End as the saver does on Esc: the framework closes the window and frees the device.
     PostMessageA(app.window, WM_CLOSE, 0, 0);
     app.RunMessageLoop();
     app.FinalCleanup();
+    if (failed) {
+        std::fprintf(stderr, "SceneBench: the world's update failed in %d of the timed frames\n", failed);
+        return 5;
+    }
     return 0;
 }

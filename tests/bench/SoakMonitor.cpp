@@ -4,7 +4,8 @@
 // trace among them) is kept. At the end it closes the program's window (as
 // closing the saver's window would) and writes:
 //   samples: "second,private_kb,working_set_kb,handles,gdi,user,committed_kb" rows
-//            (committed_kb is walked every 10th second and repeated between)
+//            (committed_kb is walked on the first and every 10th second and
+//            empty between; "na" for a count the platform does not give)
 //   traces:  every debug-output text, one per line
 // Exit code 0 when the program ran the whole time, 1 when it ended early,
 // 2 on bad arguments or when it could not be started.
@@ -26,9 +27,12 @@ namespace {
 
 typedef NTSTATUS(NTAPI* QuerySystemFunction)(SYSTEM_INFORMATION_CLASS, PVOID, ULONG, PULONG);
 
-// Handles the process holds. Wine answers GetProcessHandleCount for the
-// calling process only; the system's handle list covers every process.
-DWORD HandleCount(HANDLE process, DWORD processId, std::vector<BYTE>* buffer)
+const long long NotMeasured = -1;
+
+// Handles the process holds, or NotMeasured. Wine answers
+// GetProcessHandleCount with 0 (a running process always holds some); the
+// system's handle list covers every process.
+long long HandleCount(HANDLE process, DWORD processId, std::vector<BYTE>* buffer)
 {
     DWORD count = 0;
     if (GetProcessHandleCount(process, &count) && count > 0)
@@ -36,7 +40,7 @@ DWORD HandleCount(HANDLE process, DWORD processId, std::vector<BYTE>* buffer)
     static QuerySystemFunction query = reinterpret_cast<QuerySystemFunction>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
     if (!query)
-        return 0;
+        return NotMeasured;
     for (int attempt = 0; attempt < 8; ++attempt) {
         ULONG needed = 0;
         const NTSTATUS status = query(static_cast<SYSTEM_INFORMATION_CLASS>(16), buffer->data(),
@@ -47,23 +51,43 @@ DWORD HandleCount(HANDLE process, DWORD processId, std::vector<BYTE>* buffer)
             for (ULONG i = 0; i < info->Count; ++i)
                 if (info->Handle[i].OwnerPid == processId)
                     ++count;
-            return count;
+            // None listed for a running process: the list leaves it out.
+            return count > 0 ? static_cast<long long>(count) : NotMeasured;
         }
         buffer->resize(std::max<size_t>(buffer->size() * 2, needed + 65536));
     }
-    return 0;
+    return NotMeasured;
+}
+
+// GDI or USER objects, or NotMeasured: Wine's GetGuiResources answers 0
+// with ERROR_CALL_NOT_IMPLEMENTED.
+long long GuiObjects(HANDLE process, DWORD kind)
+{
+    SetLastError(0);
+    const DWORD count = GetGuiResources(process, kind);
+    if (count == 0 && GetLastError() != 0)
+        return NotMeasured;
+    return count;
+}
+
+// A count as the samples hold it.
+std::string Field(long long value)
+{
+    return value == NotMeasured ? "na" : std::to_string(value);
 }
 
 // The process's committed private memory as Windows sees it: the regions
 // its own code and Wine's Windows side (heaps, stacks, d3d8 and wined3d)
 // hold. What the Unix libraries below Wine map themselves (Mesa, glibc) is
-// not among them.
-SIZE_T CommittedPrivate(HANDLE process)
+// not among them. NotMeasured when the walk finds no region.
+long long CommittedPrivate(HANDLE process)
 {
-    SIZE_T total = 0;
+    long long total = 0;
+    bool walked = false;
     MEMORY_BASIC_INFORMATION info;
     const BYTE* address = nullptr;
     while (VirtualQueryEx(process, address, &info, sizeof info) == sizeof info) {
+        walked = true;
         if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
             total += info.RegionSize;
         const BYTE* next = static_cast<const BYTE*>(info.BaseAddress) + info.RegionSize;
@@ -71,7 +95,7 @@ SIZE_T CommittedPrivate(HANDLE process)
             break;
         address = next;
     }
-    return total;
+    return walked ? total / 1024 : NotMeasured;
 }
 
 } // namespace
@@ -98,7 +122,6 @@ int main(int argc, char** argv)
     }
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, saver.ProcessId());
     std::vector<BYTE> handleBuffer(1 << 20);
-    SIZE_T committed = 0;
     int result = 0;
     const DWORD start = GetTickCount();
     for (int s = 1; s <= seconds; ++s) {
@@ -111,21 +134,23 @@ int main(int argc, char** argv)
             break;
         PROCESS_MEMORY_COUNTERS_EX memory = {};
         memory.cb = sizeof memory;
-        GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+        const bool memoryRead =
+            GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory) != 0;
         // Wine fills the pagefile figure for other processes, not always the private one.
-        const SIZE_T privateBytes = std::max(memory.PrivateUsage, memory.PagefileUsage);
-        const DWORD handles = HandleCount(process, saver.ProcessId(), &handleBuffer);
-        const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
-        const DWORD user = GetGuiResources(process, GR_USEROBJECTS);
+        const long long privateKb =
+            memoryRead ? static_cast<long long>(std::max(memory.PrivateUsage, memory.PagefileUsage) / 1024) : NotMeasured;
+        const long long workingSetKb = memoryRead ? static_cast<long long>(memory.WorkingSetSize / 1024) : NotMeasured;
+        const long long handles = HandleCount(process, saver.ProcessId(), &handleBuffer);
+        const long long gdi = GuiObjects(process, GR_GDIOBJECTS);
+        const long long user = GuiObjects(process, GR_USEROBJECTS);
         // Each region of the walk is a call into the saver (some 300 a walk,
         // 60 to 120 ms in all): every 10th second only, so that the walk
         // does not slow what it measures.
+        std::string committed;
         if (s == 1 || s % 10 == 0)
-            committed = CommittedPrivate(process);
-        std::fprintf(samples, "%d,%llu,%llu,%lu,%lu,%lu,%llu\n", s,
-                     static_cast<unsigned long long>(privateBytes / 1024),
-                     static_cast<unsigned long long>(memory.WorkingSetSize / 1024), handles, gdi, user,
-                     static_cast<unsigned long long>(committed / 1024));
+            committed = Field(CommittedPrivate(process));
+        std::fprintf(samples, "%d,%s,%s,%s,%s,%s,%s\n", s, Field(privateKb).c_str(), Field(workingSetKb).c_str(),
+                     Field(handles).c_str(), Field(gdi).c_str(), Field(user).c_str(), committed.c_str());
         std::fflush(samples);
     }
     if (saver.Finished()) {
