@@ -5,12 +5,33 @@
 
 namespace {
 
+long long SystemCountsPerSecond()
+{
+    LARGE_INTEGER frequency;
+    return QueryPerformanceFrequency(&frequency) ? frequency.QuadPart : 0;
+}
+
+long long SystemCounts()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+unsigned long SystemMilliseconds()
+{
+    return timeGetTime();
+}
+
+const AppTimerSource SystemSource = {SystemCountsPerSecond, SystemCounts, SystemMilliseconds};
+
 // Instants are kept in the clock's own unit: performance-counter counts, or
 // seconds when the counter is not available. Counter values are exact in a
 // double up to 2^53 counts.
 struct ClockState {
     bool initialised = false;
     bool allowCounter = true;
+    const AppTimerSource* source = &SystemSource;
     bool useCounter = false;
     double unitsPerSecond = 1.0;
     double stepUnits = 0.0;
@@ -24,11 +45,11 @@ ClockState g_clock;
 
 void Initialise()
 {
-    LARGE_INTEGER frequency;
-    g_clock.useCounter = g_clock.allowCounter && QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0;
+    const long long frequency = g_clock.allowCounter ? g_clock.source->countsPerSecond() : 0;
+    g_clock.useCounter = frequency > 0;
     if (g_clock.useCounter) {
-        g_clock.unitsPerSecond = double(frequency.QuadPart);
-        g_clock.stepUnits = double(frequency.QuadPart / 10);
+        g_clock.unitsPerSecond = double(frequency);
+        g_clock.stepUnits = double(frequency / 10);
     } else {
         g_clock.unitsPerSecond = 1.0;
         g_clock.stepUnits = double(0.1f);
@@ -38,12 +59,9 @@ void Initialise()
 
 double SystemInstant()
 {
-    if (g_clock.useCounter) {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        return double(now.QuadPart);
-    }
-    return double(timeGetTime()) * 0.001;
+    if (g_clock.useCounter)
+        return double(g_clock.source->counts());
+    return double(g_clock.source->milliseconds()) * 0.001;
 }
 
 // The frozen instant while one is set, else the system clock.
@@ -105,8 +123,9 @@ float AppTimer(int command)
     }
 }
 
-void AppTimerResetState(bool allowCounter)
+void AppTimerResetState(bool allowCounter, const AppTimerSource* source)
 {
     g_clock = ClockState();
     g_clock.allowCounter = allowCounter;
+    g_clock.source = source ? source : &SystemSource;
 }

@@ -16,6 +16,17 @@ enum AppTimerCommand {
 // only change state, and -1.0 for an unknown command.
 float AppTimer(int command);
 
+// Where the clock reads the time: the performance counter's rate (0 when
+// there is no counter) and count, and the millisecond timer used without
+// it. The program reads QueryPerformanceFrequency, QueryPerformanceCounter
+// and timeGetTime; a test gives its own so that time passes only when it says.
+struct AppTimerSource {
+    long long (*countsPerSecond)();
+    long long (*counts)();
+    unsigned long (*milliseconds)();
+};
+
 // Forgets all clock state so that the next call initialises again, using the
-// performance counter only when allowCounter is set. For tests.
-void AppTimerResetState(bool allowCounter);
+// performance counter only when allowCounter is set, and reading source
+// (the system's clocks when null). For tests.
+void AppTimerResetState(bool allowCounter, const AppTimerSource* source = nullptr);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -13,6 +15,29 @@ UINT_PTR Handle(HWND window)
 {
     return reinterpret_cast<UINT_PTR>(window);
 }
+
+// Notes the C runtime's reports of an invalid parameter (a null given to
+// strtoul, say) while it lives: a call of the invalid-parameter handler, and
+// errno set to EINVAL, which is all Wine's msvcrt.dll does (it has no
+// handler to call). Either way the call returns as it would without a
+// handler, so the parse goes on and the report tells.
+class InvalidParameters {
+public:
+    InvalidParameters() : previous_(_set_invalid_parameter_handler(Record)) { Clear(); }
+    ~InvalidParameters() { _set_invalid_parameter_handler(previous_); }
+    static void Clear()
+    {
+        calls_ = 0;
+        errno = 0;
+    }
+    static bool Reported() { return calls_ > 0 || errno == EINVAL; }
+
+private:
+    static void Record(const wchar_t*, const wchar_t*, const wchar_t*, unsigned, uintptr_t) { ++calls_; }
+    static int calls_;
+    _invalid_parameter_handler previous_;
+};
+int InvalidParameters::calls_ = 0;
 
 TEST(CommandLineParse, SwitchesAndHandles)
 {
@@ -31,12 +56,22 @@ TEST(CommandLineParse, SwitchesAndHandles)
         {"/debug", RunModeDebug, 0},        {"/DEBUG", RunModeDebug, 0},      {"/debugx", RunModeConfigure, 0},
         {"/d", RunModeConfigure, 0},        {"x /s", RunModeConfigure, 0},    {"s", RunModeConfigure, 0},
     };
+    InvalidParameters invalid;
+    // The runtime reports a null given to strtoul, so a parse that passes
+    // one on is seen.
+    const char* none = nullptr;
+    EXPECT_EQ(0ul, std::strtoul(none, nullptr, 10));
+    ASSERT_TRUE(InvalidParameters::Reported()) << "the runtime no longer reports a null given to strtoul";
     for (const Case& c : cases) {
+        InvalidParameters::Clear();
         ParsedCommandLine parsed = ParseCommandLine(c.line);
+        EXPECT_FALSE(InvalidParameters::Reported()) << '"' << c.line << "\": an invalid parameter reached the runtime";
         EXPECT_EQ(c.mode, parsed.mode) << '"' << c.line << '"';
         EXPECT_EQ(c.host, Handle(parsed.host)) << '"' << c.line << '"';
     }
+    InvalidParameters::Clear();
     EXPECT_EQ(RunModeConfigure, ParseCommandLine(nullptr).mode);
+    EXPECT_FALSE(InvalidParameters::Reported()) << "no line: an invalid parameter reached the runtime";
 }
 
 TEST(CommandLineParse, LongLinesAreCutAt255Characters)

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -27,6 +29,28 @@ int Scripted()
     g_next = (g_next + 1000) % 32768;
     return v;
 }
+
+// The scripted values from one of them on, as uniform values r = raw / 32767.
+class ScriptedSequence {
+public:
+    // The sequence standing at the raw value that gave the uniform value r.
+    static ScriptedSequence At(float r) { return ScriptedSequence(int(std::lround(double(r) * 32767.0))); }
+    // Whether that raw value is one the script returns (multiples of 8:
+    // its step 1000 and its wrap 32768 share the factor 8).
+    bool Valid() const { return raw_ >= 0 && raw_ < 32768 && raw_ % 8 == 0; }
+    float Unit()
+    {
+        const int v = raw_;
+        raw_ = (raw_ + 1000) % 32768;
+        return float(v) / 32767.0f;
+    }
+    // A random angle: r x 2 pi - pi.
+    float Angle() { return Unit() * 6.2831855f - 3.1415927f; }
+
+private:
+    explicit ScriptedSequence(int raw) : raw_(raw) {}
+    int raw_;
+};
 
 class SceneSetup : public ::testing::Test {
 protected:
@@ -116,27 +140,49 @@ TEST_F(SceneSetup, MarksAndBubblesTakeTheirValuesInDrawOrder)
 {
     SetEveryFlockFish(0);
     ASSERT_EQ(0, app->OneTimeSceneInit());
-    // Marks: distances accumulated in float, scales 30 r + 20; the marks'
-    // own constructors draw nothing before the scale.
+
+    // Marks: each mark's constructor draws yaw, roll, drift heading and its
+    // target, spin target, spin, drift rate (0.8 + 0.4 r), gradient (3 r)
+    // and shape (9 r, + 3); the set-up then draws its scale (30 r + 20).
+    // Thirty marks take 300 values in a row, from where mark 0's yaw says
+    // the sequence stood.
+    // Float results as the formulas give them, to rounding: two values of
+    // the sequence differ by 8 / 32767 in r or more.
+    const float Exact = 1e-5f;
+    const CMark* first = static_cast<const CMark*>(Child(5));
+    ScriptedSequence marks = ScriptedSequence::At((first->yaw + 3.1415927f) / 6.2831855f);
+    ASSERT_TRUE(marks.Valid()) << "mark 0's yaw " << first->yaw << " is no value of the sequence";
     float distance = 50.0f;
     for (int k = 0; k < 30; ++k) {
+        SCOPED_TRACE("mark " + std::to_string(k));
         const CMark* mark = static_cast<const CMark*>(Child(5 + k));
-        EXPECT_EQ(0, std::memcmp(&distance, &mark->distance, sizeof distance)) << "mark " << k;
-        EXPECT_GE(mark->scale, 20.0f);
-        EXPECT_LE(mark->scale, 50.0f);
+        EXPECT_NEAR(marks.Angle(), mark->yaw, Exact);
+        EXPECT_NEAR(marks.Angle(), mark->roll, Exact);
+        EXPECT_NEAR(marks.Angle(), mark->driftHeading, Exact);
+        EXPECT_NEAR(marks.Angle(), mark->driftHeadingTarget, Exact);
+        EXPECT_NEAR(marks.Angle(), mark->spinTarget, Exact);
+        EXPECT_NEAR(marks.Angle(), mark->spin, Exact);
+        EXPECT_NEAR(0.8f + 0.4f * marks.Unit(), mark->driftRate, Exact);
+        EXPECT_EQ(std::min(2, int(3.0f * marks.Unit())), mark->gradientIndex);
+        EXPECT_EQ(std::min(8, int(9.0f * marks.Unit())) + 3, mark->shapeIndex);
+        EXPECT_NEAR(30.0f * marks.Unit() + 20.0f, mark->scale, Exact);
+        // Distances accumulated in float.
+        EXPECT_EQ(0, std::memcmp(&distance, &mark->distance, sizeof distance)) << mark->distance;
         distance -= 0.1f;
     }
     EXPECT_NEAR(47.1f, static_cast<const CMark*>(Child(34))->distance, 1e-4);
 
-    // Bubbles: twenty in the box, the last one the column at (0, 4, 0).
+    // Bubbles: twenty at x = 30 r - 15, y = 8 r - 8, z = 30 r - 15, drawn in
+    // that order and in a row (the emitters' constructors draw nothing), with
+    // scale 1; the last one the column at (0, 4, 0).
+    ScriptedSequence bubbles = ScriptedSequence::At((Child(37)->position.x + 15.0f) / 30.0f);
+    ASSERT_TRUE(bubbles.Valid()) << "bubble 0's x " << Child(37)->position.x << " is no value of the sequence";
     for (int i = 0; i < 20; ++i) {
+        SCOPED_TRACE("bubble " + std::to_string(i));
         const OruObject* b = Child(37 + i);
-        EXPECT_GE(b->position.x, -15.0f);
-        EXPECT_LE(b->position.x, 15.0f);
-        EXPECT_GE(b->position.y, -8.0f);
-        EXPECT_LE(b->position.y, 0.0f);
-        EXPECT_GE(b->position.z, -15.0f);
-        EXPECT_LE(b->position.z, 15.0f);
+        EXPECT_NEAR(30.0f * bubbles.Unit() - 15.0f, b->position.x, Exact);
+        EXPECT_NEAR(8.0f * bubbles.Unit() - 8.0f, b->position.y, Exact);
+        EXPECT_NEAR(30.0f * bubbles.Unit() - 15.0f, b->position.z, Exact);
         EXPECT_EQ(1.0f, b->scale);
     }
     const OruObject* column = Child(57);

@@ -124,8 +124,9 @@ TEST_F(Settings, OnlyRowsWithAControlAreRead)
 // Each keeps its row's default while the other rows are still read.
 TEST_F(Settings, HostileValuesKeepTheirDefaults)
 {
-    const DWORD three = 3, all = 0xFFFFFFFFu;
+    const DWORD three = 3, all = 0xFFFFFFFFu, zero = 0, two = 2;
     const char text[] = "2";
+    const char number[] = "123"; // four bytes with its terminator
     const BYTE shortBinary[2] = {2, 0};
     const ULONGLONG quad = 2;
     struct Value {
@@ -134,13 +135,22 @@ TEST_F(Settings, HostileValuesKeepTheirDefaults)
         const void* data;
         DWORD size;
     };
+    // Values of four bytes that are not REG_DWORD hold 0 or 2, each a valid
+    // value that differs from the default of some setting (FlockSize and
+    // Saturation 1, CameraMode 0, CloneFishTech 1): only their type keeps
+    // them out.
     const Value values[] = {
         {"3", REG_DWORD, &three, sizeof three},
         {"0xFFFFFFFF", REG_DWORD, &all, sizeof all},
         {"REG_SZ", REG_SZ, text, sizeof text},
+        {"REG_SZ \"123\" of four bytes", REG_SZ, number, sizeof number},
         {"short REG_BINARY", REG_BINARY, shortBinary, sizeof shortBinary},
+        {"REG_BINARY 0 of four bytes", REG_BINARY, &zero, sizeof zero},
+        {"REG_BINARY 2 of four bytes", REG_BINARY, &two, sizeof two},
+        {"REG_DWORD_BIG_ENDIAN 0", REG_DWORD_BIG_ENDIAN, &zero, sizeof zero},
         {"REG_QWORD", REG_QWORD, &quad, sizeof quad},
     };
+    static_assert(sizeof number == 4, "the text is four bytes");
     const char* names[] = {"FlockSize", "Saturation", "CameraMode", "ToneMode"};
     for (const Value& value : values) {
         SettingsTestKey::Remove();
@@ -332,25 +342,52 @@ TEST_F(DeviceChoiceTest, StoredValuesWithinTheCountsAreTaken)
 
 TEST_F(DeviceChoiceTest, ValuesOfOtherTypesAreIgnored)
 {
-    const char text[] = "1";
-    const BYTE shortBinary[2] = {1, 0};
-    const ULONGLONG quad = 1;
-    for (const char* name : {"Adapter", "Device", "Mode", "MultiSampleType"}) {
-        SettingsTestKey::Remove();
-        ASSERT_TRUE(SettingsTestKey::Set(name, REG_SZ, text, sizeof text));
-        EXPECT_EQ(0, LoadDeviceFromReg());
-        SettingsTestKey::Remove();
-        ASSERT_TRUE(SettingsTestKey::Set(name, REG_BINARY, shortBinary, sizeof shortBinary));
-        EXPECT_EQ(0, LoadDeviceFromReg());
-        SettingsTestKey::Remove();
-        ASSERT_TRUE(SettingsTestKey::Set(name, REG_QWORD, &quad, sizeof quad));
-        EXPECT_EQ(0, LoadDeviceFromReg());
+    // Each value valid for its name as a REG_DWORD (and taken as one), stored
+    // as every other type, four bytes long among them: only the type keeps
+    // it out.
+    const struct {
+        const char* name;
+        DWORD value;
+        Choice taken;
+    } names[] = {{"Adapter", 1, {1, 0, 0, 0}},
+                 {"Device", 1, {0, 1, 0, 0}},
+                 {"Mode", 2, {0, 0, 2, 0}},
+                 {"MultiSampleType", 2, {0, 0, 0, 2}}};
+    const char number[] = "123"; // four bytes with its terminator
+    static_assert(sizeof number == 4, "the text is four bytes");
+    for (const auto& n : names) {
+        const char text[2] = {char('0' + n.value), 0};
+        const BYTE shortBinary[2] = {BYTE(n.value), 0};
+        const ULONGLONG quad = n.value;
+        const DWORD dword = n.value;
+        const struct {
+            const char* what;
+            DWORD type;
+            const void* data;
+            DWORD size;
+        } values[] = {
+            {"REG_DWORD", REG_DWORD, &dword, sizeof dword},
+            {"REG_SZ", REG_SZ, text, sizeof text},
+            {"REG_SZ \"123\" of four bytes", REG_SZ, number, sizeof number},
+            {"short REG_BINARY", REG_BINARY, shortBinary, sizeof shortBinary},
+            {"REG_BINARY of four bytes", REG_BINARY, &dword, sizeof dword},
+            {"REG_DWORD_BIG_ENDIAN", REG_DWORD_BIG_ENDIAN, &dword, sizeof dword},
+            {"REG_QWORD", REG_QWORD, &quad, sizeof quad},
+        };
+        for (const auto& v : values) {
+            SCOPED_TRACE(std::string(n.name) + " as " + v.what);
+            SetUp();
+            SettingsTestKey::Remove();
+            ASSERT_TRUE(SettingsTestKey::Set(n.name, v.type, v.data, v.size));
+            EXPECT_EQ(0, LoadDeviceFromReg());
+            const Choice expected = v.type == REG_DWORD ? n.taken : Choice{0, 0, 0, 0};
+            const Choice got = Current();
+            EXPECT_EQ(expected.adapter, got.adapter);
+            EXPECT_EQ(expected.device, got.device);
+            EXPECT_EQ(expected.mode, got.mode);
+            EXPECT_EQ(expected.multiSample, got.multiSample);
+        }
     }
-    const Choice got = Current();
-    EXPECT_EQ(0u, got.adapter);
-    EXPECT_EQ(0u, got.device);
-    EXPECT_EQ(0u, got.mode);
-    EXPECT_EQ(0u, got.multiSample);
 }
 
 TEST_F(DeviceChoiceTest, NoKeyChangesNothingAndSaveWritesTheChoice)
