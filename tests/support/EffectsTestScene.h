@@ -1,9 +1,10 @@
 // What the effects' tests share: an application and world that the effects
-// reach through App() (a device when given, the camera, the servers),
-// a camera aimed by hand, and a scripted random source.
+// reach through App() (a device when given, the camera, the servers) and
+// a camera aimed by hand; the scripted random source of ScriptedRandom.h.
 #pragma once
 
-#include "app/SelRandom.h"
+#include "ScriptedRandom.h"
+
 #include "settings/SettingsTables.h"
 
 #include "framework/OruApplication.h"
@@ -66,34 +67,6 @@ struct EffectsScene {
 
     EffectsApp app;
     OruWorld world;
-};
-
-// Raw random values handed out in order (16383 once they run out).
-class ScriptedRandom {
-public:
-    explicit ScriptedRandom(std::vector<int> values)
-    {
-        Values() = std::move(values);
-        Next() = 0;
-        SetSelRandomSource(&Draw);
-    }
-    ~ScriptedRandom() { SetSelRandomSource(nullptr); }
-    size_t Used() const { return Next(); }
-
-    static float Unit(int raw) { return float(raw) * (1.0f / 32767.0f); }
-
-private:
-    static std::vector<int>& Values()
-    {
-        static std::vector<int> values;
-        return values;
-    }
-    static size_t& Next()
-    {
-        static size_t next = 0;
-        return next;
-    }
-    static int Draw() { return Next() < Values().size() ? Values()[Next()++] : 16383; }
 };
 
 // Sets the "Lights" setting, filling the scene table when it is empty.

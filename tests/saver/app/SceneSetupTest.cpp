@@ -11,30 +11,23 @@
 
 #include "scene/OruWorld.h"
 
+#include "ScriptedRandom.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
-
-// Scripted raw random values: 0, 1000, 2000, ... wrapping at 32768.
-int g_next = 0;
-int Scripted()
-{
-    int v = g_next;
-    g_next = (g_next + 1000) % 32768;
-    return v;
-}
 
 class SceneSetup : public ::testing::Test {
 protected:
     void SetUp() override
     {
         InitFlockParams();
-        g_next = 0;
-        SetSelRandomSource(Scripted);
+        random.emplace(Script);
         app = new SelApplication;
         app->runMode = RunModeSaver;
     }
@@ -42,7 +35,7 @@ protected:
     {
         app->FinalCleanup();
         delete app;
-        SetSelRandomSource(nullptr);
+        random.reset();
         InitFlockParams();
     }
     static void SetEveryFlockFish(int32_t kind)
@@ -59,6 +52,9 @@ protected:
     }
     OruObject* Child(int i) const { return static_cast<OruObject*>(app->world->children.items[i]); }
 
+    // Scripted raw random values: 0, 1000, 2000, ... wrapping at 32768.
+    static constexpr ScriptedRandom::Steps Script{1000};
+    std::optional<ScriptedRandom> random;
     SelApplication* app = nullptr;
 };
 
@@ -157,7 +153,7 @@ TEST_F(SceneSetup, SameSeedSameScene)
     }
     app->FinalCleanup();
     delete app;
-    g_next = 0;
+    random.emplace(Script);
     app = new SelApplication;
     app->runMode = RunModeSaver;
     ASSERT_EQ(0, app->OneTimeSceneInit());

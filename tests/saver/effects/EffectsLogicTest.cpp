@@ -81,7 +81,7 @@ TEST(Bubbles, StartsInsideTheBoxDrawingXThenYThenZ)
     ASSERT_EQ(1, wide->EmitBubble(&out));
     EXPECT_EQ(Vector3(10.0f, 3.5f, 10.0f), out);
     EXPECT_EQ(0, wide->EmitBubble(&out)) << "the burst is spent";
-    EXPECT_EQ(6u, random.Used()) << "a refused start draws nothing";
+    EXPECT_EQ(6, random.DrawCount()) << "a refused start draws nothing";
 }
 
 TEST(Bubbles, DriftIsPerUpdateAndZeroOnTheAxis)
@@ -106,7 +106,7 @@ TEST(Bubbles, DriftIsPerUpdateAndZeroOnTheAxis)
         ScriptedRandom random({32767, 0});
         const float time = 2.0f;
         b.Move(time, time - c.dt);
-        EXPECT_EQ(2u, random.Used());
+        EXPECT_EQ(2, random.DrawCount());
         const float phase = 7 * 0.1f + time * 7;
         const float length = std::hypot(c.dx, c.dz);
         const float u = length > 0 ? c.dx / length : 0, w = length > 0 ? c.dz / length : 0;
@@ -214,7 +214,7 @@ TEST(BackPaper, EasingLandsOnTargetsAndDrawsNewOnesInOrder)
         scene.app.caps.TextureAddressCaps = mirror ? D3DPTADDRESSCAPS_MIRROR : 0;
         ScriptedRandom construction({0, 32767});
         CBackPaper paper;
-        EXPECT_EQ(2u, construction.Used());
+        EXPECT_EQ(2, construction.DrawCount());
         EXPECT_FLOAT_EQ(-Pi, paper.targetAngles[0]);
         EXPECT_FLOAT_EQ(Pi, paper.targetAngles[1]);
         paper.targetBlend = 0.75f;
@@ -225,7 +225,7 @@ TEST(BackPaper, EasingLandsOnTargetsAndDrawsNewOnesInOrder)
         // A frame longer than a second moves every value all the way.
         ScriptedRandom random({100, 200, 300, 400, 500});
         paper.Update(12.0f, 10.0f);
-        EXPECT_EQ(mirror ? 5u : 3u, random.Used());
+        EXPECT_EQ(mirror ? 5 : 3, random.DrawCount());
         EXPECT_FLOAT_EQ(0.75f, paper.blend);
         EXPECT_FLOAT_EQ(ScriptedRandom::Unit(100), paper.targetBlend);
         for (int i = 0; i < 2; ++i) {
@@ -378,7 +378,7 @@ TEST(Marks, ConstructionDrawsInOrderWithinTheSlots)
     {
         ScriptedRandom random({1000, 2000, 3000, 4000, 5000, 6000, 7000, 32767, 32767});
         CMark mark;
-        EXPECT_EQ(9u, random.Used());
+        EXPECT_EQ(9, random.DrawCount());
         EXPECT_STREQ("CMark", mark.name);
         EXPECT_FLOAT_EQ(Angle(1000), mark.yaw);
         EXPECT_FLOAT_EQ(Angle(2000), mark.roll);
@@ -457,7 +457,7 @@ TEST(Marks, LongFramesLandEveryEasingOnItsTarget)
         // never past the target.
         const float h = std::min(0.1f * dt, 1.0f);
         EXPECT_FLOAT_EQ(h, mark.driftHeading);
-        EXPECT_EQ(dt >= 10.0f ? 3u : 2u, random.Used());
+        EXPECT_EQ(dt >= 10.0f ? 3 : 2, random.DrawCount());
     }
 }
 
