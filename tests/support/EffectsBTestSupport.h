@@ -1,14 +1,14 @@
 // What the paint, flare and logo tests share: an application whose device,
 // caps, depth format and world the effects reach through App(); solid
 // fixture images compressed as the program embeds its files; the ToneMode
-// setting; and a recorder that sees the device calls an object makes, by
-// patching the real device's method table.
+// setting.
 #pragma once
 
+#include "DeviceRecorder.h"
+#include "TestApp.h"
 #include "TestDevice.h"
 
 #include "settings/SettingsTables.h"
-#include "framework/OruApplication.h"
 #include "scene/OruCamera.h"
 #include "scene/OruWorld.h"
 
@@ -25,36 +25,19 @@
 
 namespace effectsbtest {
 
-// A test application: the device and its caps, a world, a depth/stencil
-// format for GetStencilBits and a square projection of the program's kind.
-class EffectsApp : public OruApplication {
+// A test application that owns its world: the device and its caps, a
+// depth/stencil format for GetStencilBits and a square projection of the
+// program's kind.
+class EffectsApp : public TestApp {
 public:
-    EffectsApp(IDirect3DDevice8* d, D3DFORMAT depthFormat)
+    EffectsApp(IDirect3DDevice8* d, D3DFORMAT depthFormat) : TestApp(d)
     {
-        device = d;
-        if (d)
-            d->GetDeviceCaps(&caps);
         SetDepthFormat(depthFormat);
-        D3DXMatrixPerspectiveFovLH(&projection, fieldOfView, 1.0f, 0.1f, 100.0f);
+        SquareProjection();
         OruWorld::fTimeKey = -1.0f;
         world = new OruWorld();
     }
-    ~EffectsApp() override
-    {
-        Cleanup();
-        device = nullptr;
-    }
-    EffectsApp(const EffectsApp&) = delete;
-    EffectsApp& operator=(const EffectsApp&) = delete;
-
-    void SetDepthFormat(D3DFORMAT format)
-    {
-        adapterCount = 1;
-        adapters[0].currentDevice = 0;
-        adapters[0].devices[0].currentMode = 0;
-        adapters[0].devices[0].modes[0].depthStencilFormat = format;
-        depthBufferOn = format != D3DFMT_UNKNOWN;
-    }
+    ~EffectsApp() override { Cleanup(); }
 
     // Fixed eye and target, the world warmed up unless told otherwise, and
     // the camera's view built from them.
@@ -117,51 +100,5 @@ inline void SetToneMode(int32_t mode)
         DialogParams.AddItems(DialogParamDefs);
     DialogParams.items[DialogToneMode].value = mode;
 }
-
-// The method-table slot of an IDirect3DDevice8 method, found by calling it
-// on a stand-in whose every slot records its own number.
-int DeviceSlot(void (*call)(IDirect3DDevice8*));
-
-// One recorded device call: the method and its first arguments.
-struct Call {
-    enum Kind { RenderState, Texture, StageState, DrawIndexed, VertexConstant } kind;
-    DWORD a, b, c;
-    const void* pointer; // SetTexture's texture
-};
-
-// While it lives, the device's calls of the kinds above are recorded (and
-// still reach the device). One recorder at a time.
-class CallRecorder {
-public:
-    explicit CallRecorder(IDirect3DDevice8* device);
-    ~CallRecorder();
-    CallRecorder(const CallRecorder&) = delete;
-    CallRecorder& operator=(const CallRecorder&) = delete;
-
-    const std::vector<Call>& Calls() const { return calls_; }
-    void Clear() { calls_.clear(); }
-    int Count(Call::Kind kind) const;
-    // The last value set for a render state, or `none` when it was not set.
-    DWORD LastRenderState(DWORD state, DWORD none = 0xDEADBEEF) const;
-
-    static CallRecorder* current;
-    std::vector<Call> calls_;
-    void** original_ = nullptr;
-
-private:
-    IDirect3DDevice8* device_;
-    std::vector<void*> table_;
-};
-
-// A device stand-in whose every method only counts the call and returns 0.
-class CountingDevice {
-public:
-    CountingDevice();
-    IDirect3DDevice8* Device() { return reinterpret_cast<IDirect3DDevice8*>(&table_); }
-    static int calls;
-
-private:
-    void** table_;
-};
 
 } // namespace effectsbtest

@@ -4,10 +4,10 @@
 #pragma once
 
 #include "ScriptedRandom.h"
+#include "TestApp.h"
 
 #include "settings/SettingsTables.h"
 
-#include "framework/OruApplication.h"
 #include "scene/OruCamera.h"
 #include "scene/OruWorld.h"
 #include "servers/SBServer.h"
@@ -23,22 +23,13 @@ namespace effectstest {
 
 const float Pi = 3.14159265f;
 
-class EffectsApp : public OruApplication {
-public:
-    explicit EffectsApp(IDirect3DDevice8* d)
-    {
-        device = d;
-        if (d)
-            d->GetDeviceCaps(&caps);
-        fieldOfView = Pi / 3;
-        D3DXMatrixPerspectiveFovLH(&projection, Pi / 3, 1.0f, 0.1f, 100.0f);
-    }
-    ~EffectsApp() override { device = nullptr; }
-};
-
 // The world goes after the application, so it is made after the device.
 struct EffectsScene {
-    explicit EffectsScene(IDirect3DDevice8* device = nullptr) : app(device) { app.world = &world; }
+    explicit EffectsScene(IDirect3DDevice8* device = nullptr) : app(device)
+    {
+        app.SquareProjection();
+        app.world = &world;
+    }
     ~EffectsScene()
     {
         world.vbServer->InvalidateDeviceObjects();
@@ -65,7 +56,7 @@ struct EffectsScene {
         world.sbServer->ResetCurrent();
     }
 
-    EffectsApp app;
+    TestApp app;
     OruWorld world;
 };
 

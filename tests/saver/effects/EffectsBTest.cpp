@@ -170,18 +170,15 @@ TEST_F(EffectsBDevice, StencilPaintDrawsPerDepthFormatAndToneMode)
         app.world->SetFixedConstants();
         Device()->SetRenderState(D3DRS_ZENABLE, TRUE);
         Device()->SetRenderState(D3DRS_STENCILENABLE, TRUE);
-        CallRecorder recorder(Device());
+        DeviceRecorder recorder(Device());
         ASSERT_TRUE(Draw(Device(), *paint));
-        EXPECT_EQ(c.draws, recorder.Count(Call::DrawIndexed));
+        EXPECT_EQ(c.draws, recorder.Count("DrawIndexedPrimitive"));
         if (c.draws == 0) {
-            EXPECT_TRUE(recorder.Calls().empty()) << "no state touched";
+            EXPECT_EQ((std::vector<std::string>{"BeginScene", "EndScene"}), recorder.calls) << "no state touched";
             continue;
         }
         // The pattern passes take stencil values 1 up, the tint reference 0.
-        std::vector<DWORD> references;
-        for (const Call& call : recorder.Calls())
-            if (call.kind == Call::RenderState && call.a == D3DRS_STENCILREF)
-                references.push_back(call.b);
+        const std::vector<DWORD> references = recorder.RenderStates(D3DRS_STENCILREF);
         ASSERT_FALSE(references.empty());
         EXPECT_EQ(0u, references.back());
         EXPECT_EQ(DWORD(D3DCMP_NOTEQUAL), recorder.LastRenderState(D3DRS_STENCILFUNC));
@@ -195,10 +192,7 @@ TEST_F(EffectsBDevice, StencilPaintDrawsPerDepthFormatAndToneMode)
         EXPECT_EQ(DWORD(D3DTADDRESS_WRAP), v);
         if (c.tone == 2 && c.format == D3DFMT_D24S8) {
             // Layer factors in pass order, then the tint's.
-            std::vector<DWORD> factors;
-            for (const Call& call : recorder.Calls())
-                if (call.kind == Call::RenderState && call.a == D3DRS_TEXTUREFACTOR)
-                    factors.push_back(call.b);
+            const std::vector<DWORD> factors = recorder.RenderStates(D3DRS_TEXTUREFACTOR);
             const std::vector<DWORD> expected = {0x7F000000, 0x7F000000, 0x66000000, 0x66000000, 0x7F000000,
                                                  0x7F000000, 0x66000000, 0x66000000, 0x4C000000};
             EXPECT_EQ(expected, factors);
@@ -223,17 +217,14 @@ TEST_F(EffectsBDevice, FlareLeavesDepthAndStencilStatesAsItFoundThem)
         EXPECT_NEAR(0.0f, flare->sunScreen.y, 1e-5f);
         EXPECT_NEAR(1.0f, flare->sunScreen.z, 1e-5f) << "looking straight at the sun";
         app.world->SetFixedConstants();
-        CallRecorder recorder(Device());
+        DeviceRecorder recorder(Device());
         ASSERT_TRUE(Draw(Device(), *flare));
-        EXPECT_EQ(FlareElementCount, recorder.Count(Call::DrawIndexed));
+        EXPECT_EQ(FlareElementCount, recorder.Count("DrawIndexedPrimitive"));
         EXPECT_EQ(DWORD(D3DCMP_LESSEQUAL), recorder.LastRenderState(D3DRS_ZFUNC));
         EXPECT_EQ(format == D3DFMT_D24S8 ? DWORD(TRUE) : DWORD(FALSE),
                   recorder.LastRenderState(D3DRS_STENCILENABLE));
         // Straight at a fully visible sun every element has its table alpha.
-        std::vector<DWORD> factors;
-        for (const Call& call : recorder.Calls())
-            if (call.kind == Call::RenderState && call.a == D3DRS_TEXTUREFACTOR)
-                factors.push_back(call.b);
+        const std::vector<DWORD> factors = recorder.RenderStates(D3DRS_TEXTUREFACTOR);
         ASSERT_EQ(size_t(FlareElementCount), factors.size());
         for (int i = 0; i < FlareElementCount; ++i)
             EXPECT_EQ(CFlare::Factor(FlareElements[i].alpha), factors[i]) << i;
@@ -250,11 +241,11 @@ TEST_F(EffectsBDevice, FlareBehindTheEyeIsCulledAndDrawsNothing)
     app.world->sunDirection = Vector3(0, 0, 1); // the sun behind the camera
     flare->Update(0, 0);
     EXPECT_EQ(1, flare->culled);
-    CallRecorder recorder(Device());
+    DeviceRecorder recorder(Device());
     ASSERT_TRUE(SUCCEEDED(Device()->BeginScene()));
     app.world->Render();
     Device()->EndScene();
-    EXPECT_EQ(0, recorder.Count(Call::DrawIndexed));
+    EXPECT_EQ(0, recorder.Count("DrawIndexedPrimitive"));
 }
 
 TEST_F(EffectsBDevice, LogoMakesNoDeviceCallOnceWarmedUpOrWithoutAMesh)
@@ -302,9 +293,9 @@ TEST(EffectsBProxy, FlareSkipsTheElementsWhoseBufferDoesNotLock)
         app.Look(Vector3(0, 0, 0), Vector3(0, 0, 1));
         app.world->sunDirection = Vector3(0, 0, -1);
         flare->Update(0, 0);
-        CallRecorder recorder(proxy.Device());
+        DeviceRecorder recorder(proxy.Device());
         ASSERT_TRUE(Draw(proxy.Device(), *flare));
-        EXPECT_EQ(0, recorder.Count(Call::DrawIndexed));
+        EXPECT_EQ(0, recorder.Count("DrawIndexedPrimitive"));
         EXPECT_EQ(DWORD(D3DCMP_LESSEQUAL), recorder.LastRenderState(D3DRS_ZFUNC));
     }
     EXPECT_EQ(0u, proxy.ReleaseDevice());
@@ -325,9 +316,9 @@ TEST(EffectsBProxy, FlareAndPaintRestoresReturnBufferFailuresAndKeepNothing)
             EXPECT_EQ(nullptr, paint.vertexBuffer);
             EXPECT_EQ(nullptr, paint.indexBuffer);
             SetToneMode(2);
-            CallRecorder recorder(proxy.Device());
+            DeviceRecorder recorder(proxy.Device());
             EXPECT_EQ(0, paint.Render());
-            EXPECT_TRUE(recorder.Calls().empty());
+            EXPECT_TRUE(recorder.calls.empty());
             paint.InvalidateDeviceObjects();
 
             CFlare flare;

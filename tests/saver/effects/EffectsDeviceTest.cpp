@@ -4,7 +4,7 @@
 // validation latch, the caustic's constants), failed buffer locks through the
 // proxy d3d8.dll, and the pictures they draw, read back from the device.
 
-#include "EffectsRecordingDevice.h"
+#include "DeviceRecorder.h"
 #include "EffectsTestScene.h"
 #include "ServersTestSupport.h"
 
@@ -104,9 +104,9 @@ TEST(BubblesOnDevice, EmittersShareOneBufferMadeOncePerRestore)
 {
     TestDevice td;
     ASSERT_TRUE(td.Ok()) << td.Error();
-    EffectsRecordingDevice recorder(td.Device());
+    DeviceRecorder recorder(td.Device());
     {
-        EffectsScene scene(&recorder);
+        EffectsScene scene(td.Device());
         const ULONG before = References(td.Device());
         std::vector<std::unique_ptr<CBubbles>> emitters;
         for (int i = 0; i < 21; ++i)
@@ -136,8 +136,8 @@ TEST(BubblesOnDevice, DrawOnlyWhatIsGathered)
 {
     TestDevice td;
     ASSERT_TRUE(td.Ok()) << td.Error();
-    EffectsRecordingDevice recorder(td.Device());
-    EffectsScene scene(&recorder);
+    DeviceRecorder recorder(td.Device());
+    EffectsScene scene(td.Device());
     scene.Look(Vector3(0, 0, 0), Vector3(0, 0, 1));
     auto bubbles = std::make_unique<CBubbles>();
     bubbles->InitDeviceObjects();
@@ -214,8 +214,8 @@ TEST(EffectsOnDevice, FailedLocksWriteNothingAndDrawNothing)
     ProxyDevice proxy("vb_lock_fail");
     ASSERT_TRUE(proxy.Device());
     {
-        EffectsRecordingDevice recorder(proxy.Device());
-        EffectsScene scene(&recorder);
+        DeviceRecorder recorder(proxy.Device());
+        EffectsScene scene(proxy.Device());
         scene.Look(Vector3(0, 0, 0), Vector3(0, 0, 1));
 
         auto bubbles = std::make_unique<CBubbles>();
@@ -263,8 +263,8 @@ TEST(BackPaperOnDevice, AddressingIsWrapAfterEveryDrawAndMirrorOnlyWithTheCap)
         for (HRESULT validate : {HRESULT(0), HRESULT(D3DERR_CONFLICTINGRENDERSTATE)}) {
             SCOPED_TRACE(testing::Message()
                          << (mirror ? "mirror" : "no mirror") << ", validation 0x" << std::hex << validate);
-            EffectsRecordingDevice recorder(td.Device());
-            EffectsScene scene(&recorder);
+            DeviceRecorder recorder(td.Device());
+            EffectsScene scene(td.Device());
             if (mirror)
                 scene.app.caps.TextureAddressCaps |= D3DPTADDRESSCAPS_MIRROR;
             else
@@ -355,8 +355,8 @@ TEST(MarksOnDevice, FailedValidationLatchesTheShapeAlphaAlone)
 {
     TestDevice td;
     ASSERT_TRUE(td.Ok()) << td.Error();
-    EffectsRecordingDevice recorder(td.Device());
-    EffectsScene scene(&recorder);
+    DeviceRecorder recorder(td.Device());
+    EffectsScene scene(td.Device());
     scene.Look(Vector3(0, 0, 0), Vector3(0, 0, 1));
     MarkValidationFailed = 0;
     CMark mark;
