@@ -1,32 +1,30 @@
-// The effects' rules without a device: bubble bursts, starts, drift, death and
-// gathering in view; the background's easing, texture coordinates and blend
-// factor; the lights' colours and the caustic's frame; the marks'
-// construction, place on their sphere, culling, easing and fade factor.
-// Random values are scripted.
+// The bubbles: bursts, starts, drift, death and gathering in view, with a
+// scripted random source; the shared point buffer, draws only of what is
+// gathered, the sprite's blend and a failed lock on Wine's device (through
+// the proxy d3d8.dll); the sprites as the program embeds them.
 
 #include "EffectsTestScene.h"
+#include "MediaFile.h"
+#include "ServersTestSupport.h"
 
-#include "effects/CBackPaper.h"
 #include "effects/CBubbles.h"
-#include "effects/CCaustic.h"
-#include "effects/CLight.h"
-#include "effects/CMark.h"
-#include "flocks/CPathWanderer.h"
+#include "BubbleTextures.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <limits>
 #include <memory>
+#include <vector>
 
 using namespace effectstest;
+using namespace mediatest;
+using servertest::ProxyDevice;
+using servertest::References;
 
 namespace {
 
-float Angle(int raw)
-{
-    return ScriptedRandom::Unit(raw) * 6.2831855f - 3.1415927f;
-}
+const int Size = PictureSize;
 
 } // namespace
 
@@ -206,271 +204,172 @@ TEST(Bubbles, GatheredWithinThirtySixDegreesOfTheViewAxis)
     EXPECT_EQ(0, emitter->visibleCount);
 }
 
-TEST(BackPaper, EasingLandsOnTargetsAndDrawsNewOnesInOrder)
+TEST(BubblesOnDevice, EmittersShareOneBufferMadeOncePerRestore)
 {
-    for (bool mirror : {false, true}) {
-        SCOPED_TRACE(mirror ? "mirror" : "no mirror");
-        EffectsScene scene;
-        scene.app.caps.TextureAddressCaps = mirror ? D3DPTADDRESSCAPS_MIRROR : 0;
-        ScriptedRandom construction({0, 32767});
-        CBackPaper paper;
-        EXPECT_EQ(2, construction.DrawCount());
-        EXPECT_FLOAT_EQ(-Pi, paper.targetAngles[0]);
-        EXPECT_FLOAT_EQ(Pi, paper.targetAngles[1]);
-        paper.targetBlend = 0.75f;
-        paper.targetOffsets[0] = 0.5f;
-        paper.targetOffsets[1] = -0.25f;
-        const float oldAngles[2] = {paper.targetAngles[0], paper.targetAngles[1]};
-
-        // A frame longer than a second moves every value all the way.
-        ScriptedRandom random({100, 200, 300, 400, 500});
-        paper.Update(12.0f, 10.0f);
-        EXPECT_EQ(mirror ? 5 : 3, random.DrawCount());
-        EXPECT_FLOAT_EQ(0.75f, paper.blend);
-        EXPECT_FLOAT_EQ(ScriptedRandom::Unit(100), paper.targetBlend);
-        for (int i = 0; i < 2; ++i) {
-            EXPECT_FLOAT_EQ(oldAngles[i], paper.angles[i]);
-            EXPECT_FLOAT_EQ(2 * Pi * ScriptedRandom::Unit(200 + 100 * i) - Pi, paper.targetAngles[i]);
-        }
-        if (mirror) {
-            EXPECT_FLOAT_EQ(0.5f, paper.offsets[0]);
-            EXPECT_FLOAT_EQ(-0.25f, paper.offsets[1]);
-            EXPECT_FLOAT_EQ(2 * ScriptedRandom::Unit(400) - 1, paper.targetOffsets[0]);
-            EXPECT_FLOAT_EQ(2 * ScriptedRandom::Unit(500) - 1, paper.targetOffsets[1]);
-        } else {
-            EXPECT_EQ(0.0f, paper.offsets[0]);
-            EXPECT_EQ(0.0f, paper.offsets[1]);
-        }
-
-        // A short frame moves a fraction of the way and draws nothing.
-        ScriptedRandom none({});
-        paper.targetBlend = 1.0f;
-        paper.blend = 0.0f;
-        paper.Update(12.25f, 12.0f);
-        EXPECT_FLOAT_EQ(0.25f, paper.blend);
-    }
-}
-
-TEST(BackPaper, TextureWindowsTurnAndDrift)
-{
-    struct Case {
-        const char* what;
-        float angle, offset0, offset1;
-        float uv[4][2]; // layer 0 at the four corners; layer 1 has the same with its own drift
-    };
-    const Case cases[] = {
-        {"unturned", 0, 0, 0, {{0, 0}, {0, 0.3f}, {0.3f, 0}, {0.3f, 0.3f}}},
-        {"quarter turn", Pi / 2, 0, 0, {{0, 0.3f}, {0.3f, 0.3f}, {0, 0}, {0.3f, 0}}},
-        {"drifted", 0, 0.5f, -0.5f, {{0, 0}, {0, 0.3f}, {0.3f, 0}, {0.3f, 0.3f}}},
-    };
-    EffectsScene scene;
-    scene.app.caps.TextureAddressCaps = D3DPTADDRESSCAPS_MIRROR;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        ScriptedRandom random({});
-        CBackPaper paper;
-        for (int i = 0; i < 2; ++i)
-            paper.angles[i] = paper.targetAngles[i] = c.angle;
-        paper.offsets[0] = paper.targetOffsets[0] = c.offset0;
-        paper.offsets[1] = paper.targetOffsets[1] = c.offset1;
-        paper.Update(5.0f, 5.0f);
-        for (int j = 0; j < 4; ++j) {
-            EXPECT_NEAR(c.uv[j][0] + 0.3f * c.offset0, paper.cpuVertices[j].u0, 1e-6f) << j;
-            EXPECT_NEAR(c.uv[j][1], paper.cpuVertices[j].v0, 1e-6f) << j;
-            EXPECT_NEAR(c.uv[j][0], paper.cpuVertices[j].u1, 1e-6f) << j;
-            EXPECT_NEAR(c.uv[j][1] + 0.3f * c.offset1, paper.cpuVertices[j].v1, 1e-6f) << j;
-        }
-    }
-}
-
-TEST(BackPaper, BlendFactorRepeatsTheWeightInEveryByte)
-{
-    struct Case {
-        float blend;
-        DWORD factor;
-    };
-    const Case cases[] = {
-        {0.0f, 0x00000000}, {0.5f, 0x7F7F7F7F}, {1.0f, 0xFFFFFFFF},
-        {1.5f, 0xFFFFFFFF}, {-0.5f, 0x00000000}, {std::numeric_limits<float>::quiet_NaN(), 0x00000000},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.factor, CBackPaper::BlendFactor(c.blend)) << c.blend;
-}
-
-TEST(Lights, ColourPulsesWithTheLightsSetting)
-{
-    EffectsScene scene;
-    struct Case {
-        int32_t lights;
-        float brightness;
-    };
-    // Values outside 0..2 count as the nearer end.
-    const Case cases[] = {{0, 3.0f}, {1, 2.0f}, {2, 1.0f}, {-4, 3.0f}, {9, 1.0f}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.lights);
-        SetLights(c.lights);
-        ScriptedRandom random({32767});
-        CLight light;
-        EXPECT_FLOAT_EQ(3.0f, light.pulseRate);
-        EXPECT_EQ(1, light.noCull);
-        EXPECT_STREQ("CLight", light.name);
-        const float before[4] = {0.5f, 0.5f, 0.5f, 1.0f};
-        for (int i = 0; i < 4; ++i)
-            EXPECT_EQ(before[i], light.lightColour[i]);
-        light.Update(0.0f, 0.0f);
-        const float b = c.brightness;
-        const float atZero[4] = {0.55f * b, 0.7f * b, b, 1.0f};
-        for (int i = 0; i < 4; ++i)
-            EXPECT_FLOAT_EQ(atZero[i], light.lightColour[i]) << i;
-    }
-    SetLights(1);
-    // With "bright", red stays 1.1 while green and blue swing within their bands.
-    CLight light;
-    for (float t = 0; t < 20; t += 0.37f) {
-        light.Update(t, t);
-        EXPECT_FLOAT_EQ(1.1f, light.lightColour[0]);
-        EXPECT_GE(light.lightColour[1], 0.9f - 1e-5f);
-        EXPECT_LE(light.lightColour[1], 1.9f + 1e-5f);
-        EXPECT_GE(light.lightColour[2], 1.0f - 1e-5f);
-        EXPECT_LE(light.lightColour[2], 2.0f + 1e-5f);
-    }
-}
-
-TEST(Lights, MoverLeadsTheLight)
-{
-    EffectsScene scene;
-    CLight light;
-    light.mover = new CPathWanderer();
-    static_cast<OruSteering*>(light.mover)->speedScale = 20.0f;
-    const Vector3 start = light.position;
-    for (int i = 1; i <= 30; ++i)
-        light.Update(i * 0.1f, (i - 1) * 0.1f);
-    const D3DXVECTOR3 moved = light.position - start;
-    EXPECT_GT(D3DXVec3Length(&moved), 0.1f);
-    light.FinalCleanup();
-}
-
-TEST(Caustic, FrameIsThirtyTwoPerSecondInAOneSecondLoop)
-{
-    struct Case {
-        float time;
-        int frame;
-    };
-    const Case cases[] = {
-        {0.0f, 0}, {0.5f, 16}, {0.999f, 31}, {1.0f, 0}, {1.03125f, 1}, {100.25f, 8},
-        {std::numeric_limits<float>::infinity(), 0}, {std::numeric_limits<float>::quiet_NaN(), 0}, {3.0e9f, 0},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.frame, CCaustic::FrameIndex(c.time)) << c.time;
-
-    // Before the device objects are made there is no frame to take.
-    CCaustic caustic;
-    EXPECT_EQ(32, caustic.textureCount);
-    EXPECT_EQ(0, caustic.InitDeviceObjects());
-    EXPECT_EQ(nullptr, caustic.currentFrame);
-    caustic.Update(0.5f, 0.4f);
-    EXPECT_EQ(nullptr, caustic.currentFrame);
-}
-
-TEST(Marks, ConstructionDrawsInOrderWithinTheSlots)
-{
-    EffectsScene scene;
+    TestDevice td;
+    ASSERT_TRUE(td.Ok()) << td.Error();
+    DeviceRecorder recorder(td.Device());
     {
-        ScriptedRandom random({1000, 2000, 3000, 4000, 5000, 6000, 7000, 32767, 32767});
-        CMark mark;
-        EXPECT_EQ(9, random.DrawCount());
-        EXPECT_STREQ("CMark", mark.name);
-        EXPECT_FLOAT_EQ(Angle(1000), mark.yaw);
-        EXPECT_FLOAT_EQ(Angle(2000), mark.roll);
-        EXPECT_FLOAT_EQ(Angle(3000), mark.driftHeading);
-        EXPECT_FLOAT_EQ(Angle(4000), mark.driftHeadingTarget);
-        EXPECT_FLOAT_EQ(Angle(5000), mark.spinTarget);
-        EXPECT_FLOAT_EQ(Angle(6000), mark.spin);
-        EXPECT_FLOAT_EQ(0.8f + 0.4f * ScriptedRandom::Unit(7000), mark.driftRate);
-        EXPECT_EQ(2, mark.gradientIndex) << "the largest value";
-        EXPECT_EQ(11, mark.shapeIndex) << "the largest value";
-        EXPECT_EQ(1.0f, mark.distance);
-        EXPECT_EQ(1.0f, mark.speed);
-        EXPECT_EQ(0.0f, mark.fade);
-        EXPECT_EQ(0.0f, mark.fadeTarget);
-        EXPECT_EQ(12, mark.textureCount);
-    }
-    ScriptedRandom random({0, 0, 0, 0, 0, 0, 0, 0, 0});
-    CMark mark;
-    EXPECT_EQ(0, mark.gradientIndex);
-    EXPECT_EQ(3, mark.shapeIndex);
-}
-
-TEST(Marks, PlaceOnTheSphereAroundTheEyeAndCulling)
-{
-    struct Case {
-        float yaw, roll;
-        Vector3 offset;
-        int culled;
-    };
-    const Case cases[] = {
-        {0, 0, Vector3(1, 0, 0), 1},            // across the view: on the plane counts as behind
-        {-Pi / 2, 0, Vector3(0, 0, 1), 0},      // straight ahead
-        {Pi / 2, 0, Vector3(0, 0, -1), 1},      // behind
-        {0, Pi / 2, Vector3(0, 1, 0), 1},
-        {-Pi / 4, Pi / 6, Vector3(std::cos(Pi / 6) * std::cos(Pi / 4), 0.5f, std::cos(Pi / 6) * std::sin(Pi / 4)), 0},
-    };
-    EffectsScene scene;
-    scene.Look(Vector3(1, 2, 3), Vector3(1, 2, 4));
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.yaw << ", " << c.roll);
-        const Vector3 o = CMark::SphereOffset(c.yaw, c.roll);
-        EXPECT_NEAR(c.offset.x, o.x, 1e-6f);
-        EXPECT_NEAR(c.offset.y, o.y, 1e-6f);
-        EXPECT_NEAR(c.offset.z, o.z, 1e-6f);
-        CMark mark;
-        mark.yaw = c.yaw;
-        mark.roll = c.roll;
-        mark.distance = 48.5f;
-        mark.Update(4.0f, 4.0f); // no time: no drift
-        EXPECT_EQ(c.culled, mark.culled);
-        EXPECT_NEAR(1 + 48.5f * c.offset.x, mark.position.x, 1e-4f);
-        EXPECT_NEAR(2 + 48.5f * c.offset.y, mark.position.y, 1e-4f);
-        EXPECT_NEAR(3 + 48.5f * c.offset.z, mark.position.z, 1e-4f);
+        EffectsScene scene(td.Device());
+        const ULONG before = References(td.Device());
+        std::vector<std::unique_ptr<CBubbles>> emitters;
+        for (int i = 0; i < 21; ++i)
+            emitters.emplace_back(new CBubbles());
+        for (int round = 0; round < 2; ++round) {
+            SCOPED_TRACE(round);
+            const size_t mark = recorder.calls.size();
+            for (auto& e : emitters) {
+                e->InitDeviceObjects();
+                ASSERT_EQ(0, e->RestoreDeviceObjects());
+            }
+            EXPECT_EQ(1u, recorder.Calls("CreateVertexBuffer 7200 0x248 0x2 0", mark).size());
+            EXPECT_EQ(1u, recorder.Calls("CreateVertexBuffer", mark).size());
+            ASSERT_NE(nullptr, BubbleVertexBuffer);
+            for (auto& e : emitters) {
+                e->InvalidateDeviceObjects();
+                e->DeleteDeviceObjects();
+            }
+            EXPECT_EQ(nullptr, BubbleVertexBuffer);
+            scene.world.sbServer->InvalidateDeviceObjects();
+            EXPECT_EQ(before, References(td.Device())) << "the buffer and the textures are released";
+        }
     }
 }
 
-TEST(Marks, LongFramesLandEveryEasingOnItsTarget)
+TEST(BubblesOnDevice, DrawOnlyWhatIsGathered)
 {
-    EffectsScene scene;
-    for (float dt : {1.0f, 2.0f, 10.0f, 25.0f}) {
-        SCOPED_TRACE(dt);
-        CMark mark;
-        mark.fade = 0.2f;
-        mark.fadeTarget = 0.9f;
-        mark.spin = -1.0f;
-        mark.spinTarget = 2.0f;
-        mark.driftHeading = 0.0f;
-        mark.driftHeadingTarget = 1.0f;
-        ScriptedRandom random({32767, 0, 16383});
-        mark.Update(100.0f + dt, 100.0f);
-        EXPECT_FLOAT_EQ(0.9f, mark.fade);
-        EXPECT_FLOAT_EQ(1.0f, mark.fadeTarget) << "a new target, (r + 1) / 2";
-        EXPECT_FLOAT_EQ(2.0f, mark.spin);
-        EXPECT_FLOAT_EQ(Angle(0), mark.spinTarget);
-        // The heading moves 0.1 dt of the way: all of it from ten seconds on,
-        // never past the target.
-        const float h = std::min(0.1f * dt, 1.0f);
-        EXPECT_FLOAT_EQ(h, mark.driftHeading);
-        EXPECT_EQ(dt >= 10.0f ? 3 : 2, random.DrawCount());
-    }
+    TestDevice td;
+    ASSERT_TRUE(td.Ok()) << td.Error();
+    DeviceRecorder recorder(td.Device());
+    EffectsScene scene(td.Device());
+    scene.Look(Vector3(0, 0, 0), Vector3(0, 0, 1));
+    auto bubbles = std::make_unique<CBubbles>();
+    bubbles->InitDeviceObjects();
+    ASSERT_EQ(0, bubbles->RestoreDeviceObjects());
+
+    // Nothing in view: no call at all, not even the state block.
+    bubbles->GatherVisible();
+    ASSERT_EQ(0, bubbles->visibleCount);
+    size_t mark = recorder.calls.size();
+    EXPECT_EQ(0, bubbles->Render());
+    EXPECT_EQ(mark, recorder.calls.size());
+
+    bubbles->bubbles[3].alive = 1;
+    bubbles->bubbles[3].position = Vector3(0, 0, 5);
+    bubbles->bubbles[8].alive = 1;
+    bubbles->bubbles[8].position = Vector3(1, 0, 5);
+    bubbles->GatherVisible();
+    mark = recorder.calls.size();
+    EXPECT_EQ(0, bubbles->Render());
+    EXPECT_EQ((std::vector<std::string>{"DrawPrimitive 1 0 2"}), recorder.Calls("DrawPrimitive", mark));
+    ASSERT_FALSE(recorder.calls.empty());
+    EXPECT_EQ("SetRenderState 156 0x0", recorder.calls.back()) << "point sprites off after the draw";
+
+    bubbles->InvalidateDeviceObjects();
+    bubbles->DeleteDeviceObjects();
 }
 
-TEST(Marks, FadeFactorIsTheFadeInTheAlphaByte)
+TEST(BubblesOnDevice, SpriteIsBlendedAtHalfTheTextureAlpha)
 {
-    struct Case {
-        float fade;
-        DWORD factor;
-    };
-    const Case cases[] = {
-        {1.0f, 0xFF000000}, {0.75f, 0xBF000000}, {0.5f, 0x7F000000}, {0.502f, 0x80000000}, {0.25f, 0x3F000000},
-        {0.0f, 0x00000000}, {1.5f, 0xFF000000}, {-1.0f, 0x00000000},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.factor, CMark::FadeFactor(c.fade)) << c.fade;
+    TestDevice td;
+    ASSERT_TRUE(td.Ok()) << td.Error();
+    EffectsScene scene(td.Device());
+    scene.Look(Vector3(0, 0, 0), Vector3(0, 0, 1));
+    IDirect3DDevice8* device = td.Device();
+    device->SetTransform(D3DTS_VIEW, &scene.world.camera->view);
+    device->SetTransform(D3DTS_PROJECTION, &scene.app.projection);
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    device->SetTransform(D3DTS_WORLD, &identity);
+
+    auto bubbles = std::make_unique<CBubbles>();
+    bubbles->InitDeviceObjects();
+    ASSERT_EQ(0, bubbles->RestoreDeviceObjects());
+    const uint32_t sprite = 0xFFFFFF00;
+    {
+        std::vector<std::pair<int, IDirect3DTexture8*>> slots;
+        for (int i = 0; i < 4; ++i)
+            slots.push_back({i, FixtureTexture(device, D3DFMT_A8R8G8B8, 8, [&](int, int) { return sprite; })});
+        SwappedTextures swap(*bubbles, slots);
+        bubbles->bubbles[0].alive = 1;
+        bubbles->bubbles[0].position = Vector3(0, 0, 5);
+        bubbles->GatherVisible();
+        ASSERT_EQ(1, bubbles->visibleCount);
+        const Image image = Draw(td, *bubbles);
+        image.SavePngIfFailed("BubbleSprite");
+        // Texture alpha x 0x80: half the sprite's colour over the clear colour.
+        const uint32_t blended = Mix(sprite, ClearColour, 128.0f / 255.0f);
+        for (int d = -2; d <= 2; ++d) {
+            EXPECT_TRUE(PixelNear(image, 32 + d, 32, blended, 3));
+            EXPECT_TRUE(PixelNear(image, 32, 32 + d, blended, 3));
+        }
+        // Five pixels wide, whatever the distance.
+        for (int d : {-4, 4}) {
+            EXPECT_TRUE(PixelNear(image, 32 + d, 32, ClearColour, 0));
+            EXPECT_TRUE(PixelNear(image, 32, 32 + d, ClearColour, 0));
+        }
+    }
+    bubbles->InvalidateDeviceObjects();
+    bubbles->DeleteDeviceObjects();
+}
+
+TEST(BubblesOnDevice, FailedLockWritesNothingAndDrawsNothing)
+{
+    ProxyDevice proxy("vb_lock_fail");
+    ASSERT_TRUE(proxy.Device());
+    {
+        DeviceRecorder recorder(proxy.Device());
+        EffectsScene scene(proxy.Device());
+        scene.Look(Vector3(0, 0, 0), Vector3(0, 0, 1));
+
+        auto bubbles = std::make_unique<CBubbles>();
+        bubbles->InitDeviceObjects();
+        ASSERT_EQ(0, bubbles->RestoreDeviceObjects());
+        bubbles->bubbles[0].alive = 1;
+        bubbles->bubbles[0].position = Vector3(0, 0, 5);
+        bubbles->GatherVisible();
+        const size_t mark = recorder.calls.size();
+        EXPECT_EQ(0, bubbles->Render());
+        EXPECT_TRUE(recorder.Calls("DrawPrimitive", mark).empty());
+        EXPECT_EQ("SetRenderState 156 0x0", recorder.calls.back());
+        bubbles->InvalidateDeviceObjects();
+    }
+    EXPECT_EQ(0u, proxy.ReleaseDevice());
+}
+
+TEST(BubblesMedia, SpritesAreArgbWithAFaintBodyABrightRimAndAHighlight)
+{
+    std::vector<Picture> sprites;
+    for (int i = 0; i < BubbleTextureCount; ++i) {
+        SCOPED_TRACE(i);
+        const std::string s = Inflate(BubbleTextures[i]);
+        ExpectDdsHeader(s);
+        EXPECT_EQ(0x41u, U32(s, 80)) << "RGB with alpha";
+        EXPECT_EQ(32u, U32(s, 88));
+        EXPECT_EQ(0x00FF0000u, U32(s, 92));
+        EXPECT_EQ(0xFF000000u, U32(s, 104));
+        ASSERT_EQ(128u + Size * Size * 4, s.size());
+        Picture p;
+        for (int k = 0; k < Size * Size; ++k)
+            p.pixels[k] = U32(s, 128 + size_t(k) * 4);
+        for (int c = 0; c < 4; ++c)
+            EXPECT_EQ(0, p.Alpha((c & 1) * 63, (c >> 1) * 63)) << "corner " << c;
+        EXPECT_GT(p.Alpha(32, 32), 0);
+        EXPECT_LT(p.Alpha(32, 32), 100);
+        EXPECT_GT(std::max(p.Alpha(5, 32), p.Alpha(58, 32)), 2 * p.Alpha(32, 32)) << "the rim";
+        int brightest = 0;
+        for (uint32_t v : p.pixels)
+            brightest = std::max(brightest, int(v >> 24));
+        EXPECT_GE(brightest, 240) << "the highlight";
+        sprites.push_back(p);
+    }
+    for (size_t i = 1; i < sprites.size(); ++i)
+        EXPECT_NE(sprites[i - 1].pixels, sprites[i].pixels) << "the cycled sprites differ";
+}
+
+TEST(BubblesMedia, SpritesLoadAs64By64Textures)
+{
+    const std::vector<const EmbeddedFileRef*> all(BubbleTextures, BubbleTextures + BubbleTextureCount);
+    ASSERT_EQ(4u, all.size());
+    ExpectTexturesOfSize(all);
 }

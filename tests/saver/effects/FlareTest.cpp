@@ -1,61 +1,41 @@
-// The stencil paint, the flare and the logo: their tables, the device calls
-// they make (recorded on Wine's device, failures injected by the proxy
-// d3d8.dll) and what they put on the screen of Wine's real device.
+// The flare: its strengths, factors and quads per element and its sort key;
+// on Wine's device the depth and stencil states it leaves, its culling, a
+// failed lock and failed buffers (through the proxy d3d8.dll), and the
+// elements it adds at the sun and the mirrored point; its textures as the
+// program embeds them.
 
-#include "EffectsBTestSupport.h"
+#include "EffectsTestScene.h"
+#include "MediaFile.h"
 #include "ServersTestSupport.h"
 
 #include "effects/CFlare.h"
-#include "effects/CLogo.h"
-#include "effects/SelStencilPaint.h"
+#include "EffectsBMedia.h"
 
 #include "scene/OruCamera.h"
 #include "scene/OruWorld.h"
-#include "servers/VBServer.h"
-#include "servers/VSServer.h"
+
+#include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
+#include <string>
+#include <vector>
 
-using namespace effectsbtest;
+using namespace effectstest;
+using namespace mediatest;
 
 namespace {
 
-bool Draw(IDirect3DDevice8* device, OruObject& object)
+const int Size = 64;
+
+POINT PixelOf(float x, float y)
 {
-    if (FAILED(device->BeginScene()))
-        return false;
-    object.Render();
-    device->EndScene();
-    return true;
+    return {LONG((x + 1) * 0.5f * Size), LONG((1 - y) * 0.5f * Size)};
 }
+
+class FlareOnDevice : public StencilDeviceTest {
+};
 
 } // namespace
-
-// ---------------------------------------------------------------- tables
-
-TEST(StencilPaintTables, LayersOrderAndFactors)
-{
-    const PaintLayer expected[4] = {{1, 50.0f, 0.5f, 0}, {0, 5.0f, 0.5f, 1}, {2, 100.0f, 0.4f, 0}, {3, 7.0f, 0.4f, 1}};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(expected[i].texture, PaintLayers[i].texture) << i;
-        EXPECT_EQ(expected[i].scale, PaintLayers[i].scale) << i;
-        EXPECT_EQ(expected[i].alpha, PaintLayers[i].alpha) << i;
-        EXPECT_EQ(expected[i].blend, PaintLayers[i].blend) << i;
-    }
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(i % 4, PaintLayerOrder[i]) << "stencil value " << i + 1;
-
-    // Above alpha 0.502 the product leaves the int range: full alpha is
-    // 0xFF, never the 0x80 of a signed conversion.
-    const struct {
-        float alpha;
-        DWORD factor;
-    } cases[] = {{0.5f, 0x7F000000}, {0.4f, 0x66000000}, {0.0f, 0}, {0.75f, 0xBF000000},
-                 {1.0f, 0xFF000000}, {-0.5f, 0},        {3.0f, 0xFF000000}};
-    for (const auto& c : cases)
-        EXPECT_EQ(servertest::Hex(c.factor), servertest::Hex(SelStencilPaint::LayerFactor(c.alpha))) << c.alpha;
-}
 
 TEST(FlareTables, StrengthsAndFactorsPerElement)
 {
@@ -103,20 +83,6 @@ TEST(FlareTables, QuadsLieOnTheLineThroughTheSunAndTheCentre)
     EXPECT_FLOAT_EQ(-0.5f - 0.55f, q.x0);
 }
 
-TEST(LogoTables, RollsAndYawsBackwardsWithTime)
-{
-    CLogo logo;
-    EXPECT_STREQ("CLogo", logo.name);
-    EXPECT_EQ(1, logo.noCull);
-    float previous = 0;
-    for (float t : {0.0f, 0.25f, 1.0f, 3.5f, 10.0f}) {
-        logo.Update(t, previous);
-        previous = t;
-        EXPECT_NEAR(-t, logo.roll, 1e-5f) << t;
-        EXPECT_NEAR(-0.5f * t, logo.yaw, 1e-5f) << t;
-    }
-}
-
 TEST(FlareTables, SortKeyIsDefinedAndNeverWritten)
 {
     CFlare flare;
@@ -128,79 +94,7 @@ TEST(FlareTables, SortKeyIsDefinedAndNeverWritten)
     EXPECT_EQ(0.0f, flare.sortDistance);
 }
 
-// ---------------------------------------------------------------- device calls
-
-class EffectsBDevice : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        device_.reset(new TestDevice(64, 64));
-        ASSERT_TRUE(device_->Ok()) << device_->Error();
-        ASSERT_EQ(D3DFMT_D24S8, device_->Parameters().AutoDepthStencilFormat);
-    }
-    void TearDown() override { SetToneMode(2); }
-    IDirect3DDevice8* Device() { return device_->Device(); }
-    std::unique_ptr<TestDevice> device_;
-};
-
-TEST_F(EffectsBDevice, StencilPaintDrawsPerDepthFormatAndToneMode)
-{
-    const struct {
-        D3DFORMAT format;
-        int tone;
-        int draws;
-        bool resources;
-    } cases[] = {
-        {D3DFMT_D24S8, 2, 9, true},   {D3DFMT_D24X4S4, 2, 5, true}, {D3DFMT_D15S1, 2, 2, true},
-        {D3DFMT_D24S8, 1, 1, true},   {D3DFMT_D24S8, 0, 0, true},   {D3DFMT_D16, 2, 0, false},
-        {D3DFMT_D24X8, 2, 0, false},  {D3DFMT_D32, 1, 0, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "format " << c.format << " tone " << c.tone);
-        EffectsApp app(Device(), c.format);
-        SelStencilPaint* paint = new SelStencilPaint;
-        ASSERT_EQ(0, app.world->AddObject(paint));
-        EXPECT_EQ(1, paint->late);
-        EXPECT_EQ(1, paint->noCull);
-        ASSERT_EQ(0, app.world->RestoreDeviceObjects());
-        EXPECT_EQ(c.resources, paint->vertexBuffer != nullptr);
-        EXPECT_EQ(c.resources, paint->indexBuffer != nullptr);
-        EXPECT_EQ(c.resources, paint->textures[0] != nullptr) << "the base's textures only with stencil bits";
-        SetToneMode(c.tone);
-        app.world->SetFixedConstants();
-        Device()->SetRenderState(D3DRS_ZENABLE, TRUE);
-        Device()->SetRenderState(D3DRS_STENCILENABLE, TRUE);
-        DeviceRecorder recorder(Device());
-        ASSERT_TRUE(Draw(Device(), *paint));
-        EXPECT_EQ(c.draws, recorder.Count("DrawIndexedPrimitive"));
-        if (c.draws == 0) {
-            EXPECT_EQ((std::vector<std::string>{"BeginScene", "EndScene"}), recorder.calls) << "no state touched";
-            continue;
-        }
-        // The pattern passes take stencil values 1 up, the tint reference 0.
-        const std::vector<DWORD> references = recorder.RenderStates(D3DRS_STENCILREF);
-        ASSERT_FALSE(references.empty());
-        EXPECT_EQ(0u, references.back());
-        EXPECT_EQ(DWORD(D3DCMP_NOTEQUAL), recorder.LastRenderState(D3DRS_STENCILFUNC));
-        EXPECT_EQ(DWORD(D3DSTENCILOP_KEEP), recorder.LastRenderState(D3DRS_STENCILPASS));
-        EXPECT_EQ(DWORD(TRUE), recorder.LastRenderState(D3DRS_ZENABLE));
-        EXPECT_EQ(DWORD(FALSE), recorder.LastRenderState(D3DRS_STENCILENABLE));
-        DWORD u = 0, v = 0;
-        Device()->GetTextureStageState(0, D3DTSS_ADDRESSU, &u);
-        Device()->GetTextureStageState(0, D3DTSS_ADDRESSV, &v);
-        EXPECT_EQ(DWORD(D3DTADDRESS_WRAP), u);
-        EXPECT_EQ(DWORD(D3DTADDRESS_WRAP), v);
-        if (c.tone == 2 && c.format == D3DFMT_D24S8) {
-            // Layer factors in pass order, then the tint's.
-            const std::vector<DWORD> factors = recorder.RenderStates(D3DRS_TEXTUREFACTOR);
-            const std::vector<DWORD> expected = {0x7F000000, 0x7F000000, 0x66000000, 0x66000000, 0x7F000000,
-                                                 0x7F000000, 0x66000000, 0x66000000, 0x4C000000};
-            EXPECT_EQ(expected, factors);
-        }
-    }
-}
-
-TEST_F(EffectsBDevice, FlareLeavesDepthAndStencilStatesAsItFoundThem)
+TEST_F(FlareOnDevice, LeavesDepthAndStencilStatesAsItFoundThem)
 {
     for (D3DFORMAT format : {D3DFMT_D24S8, D3DFMT_D16}) {
         SCOPED_TRACE(::testing::Message() << "format " << format);
@@ -231,7 +125,7 @@ TEST_F(EffectsBDevice, FlareLeavesDepthAndStencilStatesAsItFoundThem)
     }
 }
 
-TEST_F(EffectsBDevice, FlareBehindTheEyeIsCulledAndDrawsNothing)
+TEST_F(FlareOnDevice, BehindTheEyeIsCulledAndDrawsNothing)
 {
     EffectsApp app(Device(), D3DFMT_D24S8);
     CFlare* flare = new CFlare;
@@ -248,40 +142,60 @@ TEST_F(EffectsBDevice, FlareBehindTheEyeIsCulledAndDrawsNothing)
     EXPECT_EQ(0, recorder.Count("DrawIndexedPrimitive"));
 }
 
-TEST_F(EffectsBDevice, LogoMakesNoDeviceCallOnceWarmedUpOrWithoutAMesh)
+TEST_F(FlareOnDevice, AddsItsElementsAtTheSunAndTheMirroredPoint)
 {
-    EffectsApp app(Device(), D3DFMT_D24S8);
-    CLogo* logo = new CLogo;
-    ASSERT_EQ(0, app.world->AddObject(logo));
-    // The mesh is not loaded (no InitDeviceObjects): the restore makes no
-    // zero-byte buffer and the logo has nothing to draw.
-    ASSERT_EQ(0, app.world->RestoreDeviceObjects());
-    EXPECT_EQ(nullptr, logo->meshes[0].vertexBuffer);
-    CountingDevice counting;
-    app.device = counting.Device();
-    CountingDevice::calls = 0;
-    app.world->warmedUp = 0;
-    EXPECT_EQ(0, logo->Render());
-    EXPECT_EQ(0, CountingDevice::calls) << "an empty mesh draws nothing";
-    app.device = Device();
+    // The sun at (0.5, 0.25) in device coordinates: the eye at the origin
+    // looking along +z, the projection's x and y scale sqrt(3).
+    const float k = 1.0f / std::sqrt(3.0f);
+    const Vector3 towardSun(0.5f * k, 0.25f * k, 1.0f);
+    const float length = std::sqrt(towardSun.x * towardSun.x + towardSun.y * towardSun.y + 1.0f);
+    const float alignment = 1.0f / length;
+    for (float visibility : {1.0f, 0.0f}) {
+        SCOPED_TRACE(::testing::Message() << "visibility " << visibility);
+        EffectsApp app(Device(), D3DFMT_D24S8);
+        CFlare* flare = new CFlare;
+        FixtureImages fixtures;
+        for (int i = 0; i < FlareElementCount + 2; ++i)
+            fixtures.Replace(*flare, i, 255, 255, 255);
+        ASSERT_EQ(0, app.world->AddObject(flare));
+        ASSERT_EQ(0, app.world->RestoreDeviceObjects());
+        app.Look(Vector3(0, 0, 0), Vector3(0, 0, 1));
+        app.world->sunDirection = Vector3(-towardSun.x / length, -towardSun.y / length, -1.0f / length);
+        app.world->sunVisibility = visibility;
+        flare->Update(0, 0);
+        ASSERT_EQ(0, flare->culled);
+        EXPECT_NEAR(0.5f, flare->sunScreen.x, 1e-4f);
+        EXPECT_NEAR(0.25f, flare->sunScreen.y, 1e-4f);
+        EXPECT_NEAR(alignment, flare->sunScreen.z, 1e-5f);
 
-    ASSERT_EQ(0, app.world->InitDeviceObjects());
-    ASSERT_EQ(0, app.world->RestoreDeviceObjects());
-    ASSERT_NE(nullptr, logo->meshes[0].vertexBuffer);
-    app.world->warmedUp = 1;
-    app.device = counting.Device();
-    CountingDevice::calls = 0;
-    EXPECT_EQ(0, logo->Render());
-    EXPECT_EQ(0, CountingDevice::calls) << "warmed up: no device call at all";
-    app.world->warmedUp = 0;
-    EXPECT_EQ(0, logo->Render());
-    EXPECT_GT(CountingDevice::calls, 0) << "the counter sees the calls of a draw";
-    app.device = Device();
+        app.world->SetFixedConstants();
+        ASSERT_EQ(S_OK, Device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1, 0));
+        ASSERT_TRUE(SUCCEEDED(Device()->BeginScene()));
+        flare->Render();
+        Device()->EndScene();
+        const Image image = device_->ReadBackBuffer();
+        image.SavePngIfFailed(visibility > 0 ? "FlareVisible" : "FlareHidden");
+
+        // White textures add each element's alpha byte: on the sun elements
+        // 0 to 3 at their table alpha and element 4 (axis 0.97) faded.
+        const int faded4 = int(visibility * alignment * 0.4f * 255.0f);
+        const int onSun = 51 + 12 + 2 + 25 + faded4;
+        const POINT sun = PixelOf(0.5f, 0.25f);
+        EXPECT_TRUE(PixelNear(image, sun.x, sun.y, Rgb(onSun, onSun, onSun), 4));
+        // Element 4 (3.0 wide) covers the whole screen; beside it only
+        // element 17, mirrored through the centre and 1.1 wide, reaches the
+        // lower left, up to its right edge at x 0.05.
+        const int faded17 = int(visibility * alignment * 0.4f * 255.0f);
+        for (POINT p : {PixelOf(-0.95f, -0.9f), PixelOf(0.0f, -0.9f)}) {
+            const int v = faded4 + faded17;
+            EXPECT_TRUE(PixelNear(image, p.x, p.y, Rgb(v, v, v), 3));
+        }
+        const POINT beyond = PixelOf(0.11f, -0.9f);
+        EXPECT_TRUE(PixelNear(image, beyond.x, beyond.y, Rgb(faded4, faded4, faded4), 3));
+    }
 }
 
-// ---------------------------------------------------------------- injected failures
-
-TEST(EffectsBProxy, FlareSkipsTheElementsWhoseBufferDoesNotLock)
+TEST(FlareFaults, SkipsTheElementsWhoseBufferDoesNotLock)
 {
     servertest::ProxyDevice proxy("vb_lock_fail");
     ASSERT_TRUE(proxy.Device());
@@ -301,7 +215,7 @@ TEST(EffectsBProxy, FlareSkipsTheElementsWhoseBufferDoesNotLock)
     EXPECT_EQ(0u, proxy.ReleaseDevice());
 }
 
-TEST(EffectsBProxy, FlareAndPaintRestoresReturnBufferFailuresAndKeepNothing)
+TEST(FlareFaults, RestoreReturnsBufferCreationFailuresAndKeepsNothing)
 {
     const char* const faults[] = {"vb_create_fail", "ib_create_fail", "vb_lock_fail", "ib_lock_fail"};
     for (const char* fault : faults) {
@@ -310,17 +224,6 @@ TEST(EffectsBProxy, FlareAndPaintRestoresReturnBufferFailuresAndKeepNothing)
         ASSERT_TRUE(proxy.Device());
         {
             EffectsApp app(proxy.Device(), D3DFMT_D24S8);
-            SelStencilPaint paint;
-            const HRESULT hr = paint.RestoreDeviceObjects();
-            EXPECT_TRUE(FAILED(hr)) << servertest::Hex(unsigned(hr));
-            EXPECT_EQ(nullptr, paint.vertexBuffer);
-            EXPECT_EQ(nullptr, paint.indexBuffer);
-            SetToneMode(2);
-            DeviceRecorder recorder(proxy.Device());
-            EXPECT_EQ(0, paint.Render());
-            EXPECT_TRUE(recorder.calls.empty());
-            paint.InvalidateDeviceObjects();
-
             CFlare flare;
             const HRESULT flareResult = flare.RestoreDeviceObjects();
             const bool creation = std::string(fault).find("create") != std::string::npos;
@@ -334,4 +237,22 @@ TEST(EffectsBProxy, FlareAndPaintRestoresReturnBufferFailuresAndKeepNothing)
         }
         EXPECT_EQ(0u, proxy.ReleaseDevice());
     }
+}
+
+TEST(FlareMedia, TexturesAreFifteen8BitAndFive24BitBmps)
+{
+    int eightBit = 0, fullColour = 0;
+    for (int i = 0; i < FlareTextureCount; ++i) {
+        SCOPED_TRACE(i);
+        BmpInfo info;
+        ASSERT_TRUE(ReadBmp(Inflate(FlareTextures[i]), info));
+        EXPECT_EQ(128, info.width);
+        EXPECT_EQ(128, info.height);
+        eightBit += info.bits == 8;
+        fullColour += info.bits == 24;
+        EXPECT_GT(info.dark, 0.2) << "drawn additively: mostly black";
+        EXPECT_LT(info.dark, 1.0) << "something to see";
+    }
+    EXPECT_EQ(15, eightBit);
+    EXPECT_EQ(5, fullColour);
 }

@@ -1,26 +1,27 @@
-// The media of the stencil paint, the flare and the logo as the program
-// embeds them: formats, sizes, level counts and described content; the logo
-// mesh through the real .x path; and the logo's mesh load when memory runs
-// out part of the way.
+// The logo: its turn with time; on Wine's device no call once warmed up or
+// without a mesh, and the cube face it reflects, or its picture without
+// pixel shaders; its images as the program embeds them, its mesh through the
+// real .x path, and the mesh load when memory runs out part of the way.
 
-#include "EffectsBTestSupport.h"
+#include "EffectsTestScene.h"
+#include "MediaFile.h"
 
 #include "effects/CLogo.h"
 #include "EffectsBMedia.h"
 
 #include "scene/OruWorld.h"
 #include "servers/VBServer.h"
-#include "texture/EmbeddedFile.h"
-#include "texture/TextureCache.h"
+
+#include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <memory>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <string>
 
-using namespace effectsbtest;
+using namespace effectstest;
+using namespace mediatest;
 
 // ---------------------------------------------------------------- failing allocations
 
@@ -80,121 +81,187 @@ void operator delete[](void* p, std::size_t) noexcept
 
 namespace {
 
-uint32_t Get16(const BYTE* p)
+const int Size = 64;
+
+// A cube texture of one colour per face: +x red, -x green, +y blue,
+// -y yellow, +z magenta, -z cyan.
+const uint32_t FaceColours[6] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF};
+
+IDirect3DCubeTexture8* SixColourCube(IDirect3DDevice8* device)
 {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8;
+    IDirect3DCubeTexture8* cube = nullptr;
+    if (FAILED(device->CreateCubeTexture(16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &cube)) || !cube)
+        return nullptr;
+    for (int f = 0; f < 6; ++f) {
+        D3DLOCKED_RECT locked = {};
+        if (FAILED(cube->LockRect(D3DCUBEMAP_FACES(f), 0, &locked, nullptr, 0)))
+            continue;
+        for (int y = 0; y < 16; ++y) {
+            uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch);
+            for (int x = 0; x < 16; ++x)
+                row[x] = 0xFF000000u | FaceColours[f];
+        }
+        cube->UnlockRect(D3DCUBEMAP_FACES(f), 0);
+    }
+    return cube;
 }
 
-uint32_t Get32(const BYTE* p)
-{
-    return Get16(p) | Get16(p + 2) << 16;
-}
-
-// The inflated bytes of an embedded file (a copy: the inflate buffer is shared).
-std::string Inflate(const EmbeddedFileRef* file)
-{
-    const BYTE* bytes = nullptr;
-    size_t size = 0;
-    if (FAILED(InflateEmbeddedFile(file->data, file->size, ImageInflateBuffer, ImageInflateBufferSize, &bytes, &size)))
-        return std::string();
-    return std::string(reinterpret_cast<const char*>(bytes), size);
-}
-
-const BYTE* Bytes(const std::string& s)
-{
-    return reinterpret_cast<const BYTE*>(s.data());
-}
-
-struct BmpInfo {
-    int width = 0, height = 0, bits = 0;
-    double dark = 0;  // share of pixels darker than 64 in every channel
-    double light = 0; // share of pixels lighter than 192 in every channel
+class LogoOnDevice : public StencilDeviceTest {
 };
 
-// Reads an uncompressed BMP whose rows fill the file; false otherwise.
-bool ReadBmp(const std::string& s, BmpInfo& info)
-{
-    if (s.size() < 54 || s[0] != 'B' || s[1] != 'M' || Get32(Bytes(s) + 14) != 40 || Get32(Bytes(s) + 30) != 0)
-        return false;
-    info.width = int(Get32(Bytes(s) + 18));
-    info.height = int(Get32(Bytes(s) + 22));
-    info.bits = int(Get16(Bytes(s) + 28));
-    const size_t offset = Get32(Bytes(s) + 10);
-    const size_t row = (size_t(info.width) * info.bits / 8 + 3) & ~size_t(3);
-    if (info.width <= 0 || info.height <= 0 || offset + row * info.height != s.size())
-        return false;
-    size_t dark = 0, light = 0;
-    for (int y = 0; y < info.height; ++y)
-        for (int x = 0; x < info.width; ++x) {
-            const BYTE* p = info.bits == 8 ? Bytes(s) + 54 + 4 * size_t(BYTE(s[offset + row * y + x]))
-                                           : Bytes(s) + offset + row * y + 3 * size_t(x);
-            dark += p[0] < 64 && p[1] < 64 && p[2] < 64;
-            light += p[0] > 192 && p[1] > 192 && p[2] > 192;
-        }
-    info.dark = double(dark) / (double(info.width) * info.height);
-    info.light = double(light) / (double(info.width) * info.height);
-    return true;
-}
+class LogoMeshLoad : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        device_.reset(new TestDevice(32, 32));
+        ASSERT_TRUE(device_->Ok()) << device_->Error();
+    }
+    std::unique_ptr<TestDevice> device_;
+};
 
 } // namespace
 
-TEST(EffectsBMedia, PaintPatternsAre8BitBmpsOfTheirSizesAndContent)
+TEST(LogoTables, RollsAndYawsBackwardsWithTime)
 {
+    CLogo logo;
+    EXPECT_STREQ("CLogo", logo.name);
+    EXPECT_EQ(1, logo.noCull);
+    float previous = 0;
+    for (float t : {0.0f, 0.25f, 1.0f, 3.5f, 10.0f}) {
+        logo.Update(t, previous);
+        previous = t;
+        EXPECT_NEAR(-t, logo.roll, 1e-5f) << t;
+        EXPECT_NEAR(-0.5f * t, logo.yaw, 1e-5f) << t;
+    }
+}
+
+TEST_F(LogoOnDevice, MakesNoDeviceCallOnceWarmedUpOrWithoutAMesh)
+{
+    EffectsApp app(Device(), D3DFMT_D24S8);
+    CLogo* logo = new CLogo;
+    ASSERT_EQ(0, app.world->AddObject(logo));
+    // The mesh is not loaded (no InitDeviceObjects): the restore makes no
+    // zero-byte buffer and the logo has nothing to draw.
+    ASSERT_EQ(0, app.world->RestoreDeviceObjects());
+    EXPECT_EQ(nullptr, logo->meshes[0].vertexBuffer);
+    CountingDevice counting;
+    app.device = counting.Device();
+    CountingDevice::calls = 0;
+    app.world->warmedUp = 0;
+    EXPECT_EQ(0, logo->Render());
+    EXPECT_EQ(0, CountingDevice::calls) << "an empty mesh draws nothing";
+    app.device = Device();
+
+    ASSERT_EQ(0, app.world->InitDeviceObjects());
+    ASSERT_EQ(0, app.world->RestoreDeviceObjects());
+    ASSERT_NE(nullptr, logo->meshes[0].vertexBuffer);
+    app.world->warmedUp = 1;
+    app.device = counting.Device();
+    CountingDevice::calls = 0;
+    EXPECT_EQ(0, logo->Render());
+    EXPECT_EQ(0, CountingDevice::calls) << "warmed up: no device call at all";
+    app.world->warmedUp = 0;
+    EXPECT_EQ(0, logo->Render());
+    EXPECT_GT(CountingDevice::calls, 0) << "the counter sees the calls of a draw";
+    app.device = Device();
+}
+
+TEST_F(LogoOnDevice, ReflectsTheCubeFaceItsNormalMapAndWorldRowsPick)
+{
+    // The flat normal map read with _bx2 is (0, 0, 1): the surface is a
+    // mirror, and straight on the eye sees the -z face. The tangent frame
+    // takes world's rows as they are, so with the logo turned 30 degrees
+    // about y the reflection leaves towards +x (the transposed rows would
+    // give -x).
     const struct {
-        const char* what;
-        int width, height;
-        double darkLow, darkHigh;
-    } expected[PaintTextureCount] = {
-        {"tartan", 256, 256, 0.0, 1.0},
-        {"dense dots", 128, 129, 0.2, 0.45},
-        {"sparse dots", 128, 129, 0.05, 0.2},
-        {"diagonal stripes", 256, 256, 0.4, 0.6},
-    };
-    for (int i = 0; i < PaintTextureCount; ++i) {
-        SCOPED_TRACE(expected[i].what);
-        BmpInfo info;
-        ASSERT_TRUE(ReadBmp(Inflate(PaintTextures[i]), info));
-        EXPECT_EQ(8, info.bits);
-        EXPECT_EQ(expected[i].width, info.width);
-        EXPECT_EQ(expected[i].height, info.height);
-        EXPECT_GE(info.dark, expected[i].darkLow);
-        EXPECT_LE(info.dark, expected[i].darkHigh);
-        if (i > 0) {
-            EXPECT_NEAR(1.0, info.dark + info.light, 0.15) << "black on white";
-        }
+        float yaw;
+        int face;
+    } cases[] = {{0.0f, 5}, {3.14159265f / 6, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "yaw " << c.yaw);
+        EffectsApp app(Device(), D3DFMT_D24S8);
+        CLogo* logo = new CLogo;
+        logo->position = Vector3(0, 0, 15);
+        ASSERT_EQ(0, app.world->AddObject(logo));
+        ASSERT_EQ(0, app.world->InitDeviceObjects());
+        ASSERT_EQ(0, app.world->RestoreDeviceObjects());
+        ASSERT_NE(nullptr, logo->cubeTexture) << "loaded on a device with pixel shaders";
+        logo->cubeTexture->Release();
+        logo->cubeTexture = SixColourCube(Device());
+        ASSERT_NE(nullptr, logo->cubeTexture);
+        app.Look(Vector3(0, 0, 10), Vector3(0, 0, 20), false);
+        logo->yaw = c.yaw;
+        logo->Update(0, 0);
+
+        app.world->SetFixedConstants();
+        ASSERT_EQ(S_OK, Device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1, 0));
+        ASSERT_TRUE(SUCCEEDED(Device()->BeginScene()));
+        app.world->Render();
+        Device()->EndScene();
+        const Image image = device_->ReadBackBuffer();
+        image.SavePngIfFailed(c.yaw == 0 ? "LogoStraight" : "LogoTurned");
+        const uint32_t f = FaceColours[c.face];
+        // Half the face's colour added to black.
+        EXPECT_TRUE(PixelNear(image, Size / 2, Size / 2,
+                              Rgb((f >> 16 & 0xFF) * 0.5, (f >> 8 & 0xFF) * 0.5, (f & 0xFF) * 0.5), 6));
+        EXPECT_EQ(0u, image.Rgb(0, 0)) << "the logo is narrower than the screen's height";
     }
-    // The dense dots cover more than the sparse ones.
-    BmpInfo dense, sparse;
-    ASSERT_TRUE(ReadBmp(Inflate(PaintTextures[1]), dense));
-    ASSERT_TRUE(ReadBmp(Inflate(PaintTextures[2]), sparse));
-    EXPECT_GT(dense.dark, 2 * sparse.dark);
 }
 
-TEST(EffectsBMedia, FlareTexturesAreFifteen8BitAndFive24BitBmps)
+TEST_F(LogoOnDevice, WithoutPixelShadersShowsItsPictureOnItsOwnStages)
 {
-    int eightBit = 0, fullColour = 0;
-    for (int i = 0; i < FlareTextureCount; ++i) {
-        SCOPED_TRACE(i);
-        BmpInfo info;
-        ASSERT_TRUE(ReadBmp(Inflate(FlareTextures[i]), info));
-        EXPECT_EQ(128, info.width);
-        EXPECT_EQ(128, info.height);
-        eightBit += info.bits == 8;
-        fullColour += info.bits == 24;
-        EXPECT_GT(info.dark, 0.2) << "drawn additively: mostly black";
-        EXPECT_LT(info.dark, 1.0) << "something to see";
-    }
-    EXPECT_EQ(15, eightBit);
-    EXPECT_EQ(5, fullColour);
+    EffectsApp app(Device(), D3DFMT_D24S8);
+    app.caps.PixelShaderVersion = 0;
+    CLogo* logo = new CLogo;
+    FixtureImages fixtures;
+    fixtures.Replace(*logo, 1, 255, 255, 255);
+    logo->position = Vector3(0, 0, 15);
+    ASSERT_EQ(0, app.world->AddObject(logo));
+    ASSERT_EQ(0, app.world->InitDeviceObjects());
+    ASSERT_EQ(0, app.world->RestoreDeviceObjects());
+    EXPECT_EQ(nullptr, logo->cubeTexture) << "no cube without pixel shaders";
+    app.Look(Vector3(0, 0, 10), Vector3(0, 0, 20), false);
+    logo->Update(0, 0);
+
+    // A texture some other draw left on stages 1 to 3.
+    IDirect3DTexture8* stale = nullptr;
+    ASSERT_EQ(S_OK, Device()->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &stale));
+    for (DWORD stage = 1; stage < 4; ++stage)
+        Device()->SetTexture(stage, stale);
+
+    app.world->SetFixedConstants();
+    ASSERT_EQ(S_OK, Device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1, 0));
+    ASSERT_TRUE(SUCCEEDED(Device()->BeginScene()));
+    app.world->Render();
+    Device()->EndScene();
+    const Image image = device_->ReadBackBuffer();
+    image.SavePngIfFailed("LogoWithoutPixelShaders");
+
+    IDirect3DBaseTexture8* bound[4] = {};
+    for (DWORD stage = 0; stage < 4; ++stage)
+        Device()->GetTexture(stage, &bound[stage]);
+    EXPECT_EQ(static_cast<IDirect3DBaseTexture8*>(logo->textures[1]), bound[0]);
+    EXPECT_EQ(static_cast<IDirect3DBaseTexture8*>(logo->textures[1]), bound[1]) << "the picture, not a stale texture";
+    EXPECT_EQ(nullptr, bound[2]);
+    EXPECT_EQ(nullptr, bound[3]);
+    for (IDirect3DBaseTexture8* t : bound)
+        if (t)
+            t->Release();
+    for (DWORD stage = 0; stage < 4; ++stage)
+        Device()->SetTexture(stage, nullptr);
+    stale->Release();
+
+    EXPECT_NE(0u, image.Rgb(Size / 2, Size / 2)) << "the lit picture shows";
+    EXPECT_EQ(0u, image.Rgb(0, 0));
 }
 
-TEST(EffectsBMedia, LogoImagesHaveTheirFormatsSizesAndLevels)
+TEST(LogoMedia, ImagesHaveTheirFormatsSizesAndLevels)
 {
     const std::string tga = Inflate(LogoTextures[0]);
     ASSERT_EQ(size_t(18 + 512 * 512 * 4), tga.size());
     EXPECT_EQ(2, tga[2]) << "uncompressed true colour";
-    EXPECT_EQ(512u, Get16(Bytes(tga) + 12));
-    EXPECT_EQ(512u, Get16(Bytes(tga) + 14));
+    EXPECT_EQ(512u, U16(tga, 12));
+    EXPECT_EQ(512u, U16(tga, 14));
     EXPECT_EQ(32, BYTE(tga[16]));
     size_t flat = 0;
     for (size_t p = 18; p < tga.size(); p += 4)
@@ -211,27 +278,17 @@ TEST(EffectsBMedia, LogoImagesHaveTheirFormatsSizesAndLevels)
         const std::string s = Inflate(d.file);
         ASSERT_GE(s.size(), 128u);
         EXPECT_EQ("DDS ", s.substr(0, 4));
-        EXPECT_EQ(256u, Get32(Bytes(s) + 12));
-        EXPECT_EQ(256u, Get32(Bytes(s) + 16));
+        EXPECT_EQ(256u, U32(s, 12));
+        EXPECT_EQ(256u, U32(s, 16));
         EXPECT_EQ("DXT1", s.substr(84, 4));
-        const uint32_t levels = (Get32(Bytes(s) + 8) & 0x20000) ? Get32(Bytes(s) + 28) : 1;
+        const uint32_t levels = (U32(s, 8) & 0x20000) ? U32(s, 28) : 1;
         EXPECT_EQ(1u, levels);
-        EXPECT_EQ(d.cube ? 0xFE00u : 0u, Get32(Bytes(s) + 112) & 0xFE00u);
+        EXPECT_EQ(d.cube ? 0xFE00u : 0u, U32(s, 112) & 0xFE00u);
         EXPECT_EQ(128u + (d.cube ? 6u : 1u) * 64u * 64u * 8u, s.size());
     }
 }
 
-class EffectsBMeshTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        device_.reset(new TestDevice(32, 32));
-        ASSERT_TRUE(device_->Ok()) << device_->Error();
-    }
-    std::unique_ptr<TestDevice> device_;
-};
-
-TEST_F(EffectsBMeshTest, LogoMeshLoadsThroughTheXPath)
+TEST_F(LogoMeshLoad, GoesThroughTheXPath)
 {
     EffectsApp app(device_->Device(), D3DFMT_D24S8);
     OruMeshRecord record;
@@ -269,7 +326,7 @@ TEST_F(EffectsBMeshTest, LogoMeshLoadsThroughTheXPath)
     record.indices = nullptr;
 }
 
-TEST_F(EffectsBMeshTest, LogoMeshLoadRunningOutOfMemoryIsAResult)
+TEST_F(LogoMeshLoad, RunningOutOfMemoryIsAResult)
 {
     EffectsApp app(device_->Device(), D3DFMT_D24S8);
     CLogo* logo = new CLogo;
