@@ -1,6 +1,11 @@
-// Scripts the program's random generator for a test: the queued raw values
-// come first, then a fixed xorshift sequence. Restores the C
-// library's generator when it goes out of scope.
+// Scripts the program's random generator (SelRandom) for a test, and puts the
+// C library's generator back when it goes out of scope, so that a failed
+// assertion cannot leave the script to the next test.
+//
+// Draws take the queued raw values (0..32767) first, then what follows the
+// queue: a fixed xorshift sequence (by default), one value over and over, or
+// a count in fixed steps that wraps at 32768. One script at a time: a newer
+// one replaces an older.
 #pragma once
 
 #include "app/SelRandom.h"
@@ -11,14 +16,17 @@
 
 class ScriptedRandom {
 public:
-    ScriptedRandom()
-    {
-        Values().clear();
-        State() = 12345u;
-        Draws() = 0;
-        SpliceAt() = 0;
-        SetSelRandomSource(&Next);
-    }
+    // Draw k (0-based) gives (k x step) mod 32768: 0, step, 2 step, ...
+    struct Steps {
+        constexpr explicit Steps(int by) : step(by) {}
+        int step;
+    };
+
+    // The queue, then the xorshift sequence.
+    ScriptedRandom() { Start({}, Fill::Sequence, 0); }
+    // These values, then `then` for every later draw.
+    explicit ScriptedRandom(std::initializer_list<int> values, int then = 16383) { Start(values, Fill::Constant, then); }
+    explicit ScriptedRandom(Steps steps) { Start({}, Fill::Steps, steps.step); }
     ~ScriptedRandom() { SetSelRandomSource(nullptr); }
     ScriptedRandom(const ScriptedRandom&) = delete;
     ScriptedRandom& operator=(const ScriptedRandom&) = delete;
@@ -27,55 +35,69 @@ public:
     void Queue(std::initializer_list<int> raw)
     {
         for (int v : raw)
-            Values().push_back(v);
+            State().queue.push_back(v);
     }
     // Queues a uniform value r as the raw value that gives it.
-    void QueueUnit(float r) { Values().push_back(static_cast<int>(r * 32767.0f + 0.5f)); }
-    void Seed(uint32_t seed) { State() = seed ? seed : 1u; }
+    void QueueUnit(float r) { State().queue.push_back(static_cast<int>(r * 32767.0f + 0.5f)); }
+    void Seed(uint32_t seed) { State().xorshift = seed ? seed : 1u; }
     // The queued values are served from the draw with this index (0-based)
-    // on; the sequence fills the draws before it.
-    void ServeQueueFrom(int drawIndex) { SpliceAt() = drawIndex; }
+    // on; the fill serves the draws before it.
+    void ServeQueueFrom(int drawIndex) { State().spliceAt = drawIndex; }
 
     // Draws taken so far; values still queued.
-    static int DrawCount() { return Draws(); }
-    static size_t Queued() { return Values().size(); }
+    static int DrawCount() { return State().draws; }
+    static size_t Queued() { return State().queue.size(); }
+
+    // The uniform value SelRandUnit makes of a raw value.
+    static float Unit(int raw) { return float(raw) * (1.0f / 32767.0f); }
 
 private:
-    static std::deque<int>& Values()
+    enum class Fill { Sequence, Constant, Steps };
+    struct Script {
+        std::deque<int> queue;
+        Fill fill = Fill::Sequence;
+        int value = 0;
+        uint32_t xorshift = 12345u;
+        int draws = 0;
+        int spliceAt = 0;
+    };
+    static Script& State()
     {
-        static std::deque<int> values;
-        return values;
+        static Script script;
+        return script;
     }
-    static uint32_t& State()
+    static void Start(std::initializer_list<int> values, Fill fill, int value)
     {
-        static uint32_t state;
-        return state;
-    }
-    static int& Draws()
-    {
-        static int draws;
-        return draws;
-    }
-    static int& SpliceAt()
-    {
-        static int at;
-        return at;
+        Script& s = State();
+        s = Script();
+        s.queue.assign(values.begin(), values.end());
+        s.fill = fill;
+        s.value = value;
+        SetSelRandomSource(&Next);
     }
     static int Next()
     {
-        const bool queueTurn = Draws() >= SpliceAt();
-        ++Draws();
-        if (queueTurn && !Values().empty()) {
-            const int v = Values().front();
-            Values().pop_front();
+        Script& s = State();
+        const int draw = s.draws++;
+        if (draw >= s.spliceAt && !s.queue.empty()) {
+            const int v = s.queue.front();
+            s.queue.pop_front();
             return v;
         }
+        switch (s.fill) {
+        case Fill::Constant:
+            return s.value;
+        case Fill::Steps:
+            return int(int64_t(draw) * s.value % 32768);
+        case Fill::Sequence:
+            break;
+        }
         // xorshift32: successive triples show no lattice.
-        uint32_t x = State();
+        uint32_t x = s.xorshift;
         x ^= x << 13;
         x ^= x >> 17;
         x ^= x << 5;
-        State() = x;
+        s.xorshift = x;
         return static_cast<int>(x >> 17);
     }
 };

@@ -3,6 +3,7 @@
 // d3d8.dll with its call log, and debug-output trace lines.
 #pragma once
 
+#include "TestApp.h"
 #include "DebugOutputCapture.h"
 #include "DebuggedProcess.h"
 #include "TestDevice.h"
@@ -23,16 +24,7 @@
 namespace servertest {
 
 // The application the servers see: device and caps of a test's device.
-class ServerApp : public OruApplication {
-public:
-    explicit ServerApp(IDirect3DDevice8* d)
-    {
-        device = d;
-        if (d)
-            d->GetDeviceCaps(&caps);
-    }
-    ~ServerApp() override { device = nullptr; }
-};
+using ServerApp = ::TestApp;
 
 inline std::string Hex(unsigned long long v)
 {

@@ -2,6 +2,7 @@
 // amplitude, the phase wrap for any input, and the streams and register c24
 // bound on Wine's device.
 
+#include "TestApp.h"
 #include "TestDevice.h"
 #include "framework/OruApplication.h"
 #include "mesh/FishVertex.h"
@@ -125,11 +126,7 @@ struct BorrowingRecord : OruMeshRecord {
     }
 };
 
-class DeviceApp : public OruApplication {
-public:
-    explicit DeviceApp(IDirect3DDevice8* d) { device = d; }
-    ~DeviceApp() override { device = nullptr; }
-};
+using DeviceApp = TestApp;
 
 IDirect3DVertexBuffer8* StreamOn(IDirect3DDevice8* device, UINT stream, UINT* stride)
 {

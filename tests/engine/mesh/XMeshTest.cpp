@@ -4,6 +4,7 @@
 // the record and the server untouched. The fixtures are written by the host
 // tool xwriter and embedded by the build.
 
+#include "TestApp.h"
 #include "XTestMeshes.h"
 
 #include "framework/AppErrors.h"
@@ -34,11 +35,7 @@
 
 namespace {
 
-class MeshApp : public OruApplication {
-public:
-    explicit MeshApp(IDirect3DDevice8* d) { device = d; }
-    ~MeshApp() override { device = nullptr; }
-};
+using MeshApp = TestApp;
 
 // A caller's record: its arrays and buffers belong to the server.
 struct CallerRecord : OruMeshRecord {

@@ -3,6 +3,7 @@
 // side planes behind IsBoxVisible, the mouse-flown eye, and the view matrix
 // on Wine's device.
 
+#include "TestApp.h"
 #include "TestDevice.h"
 #include "framework/OruApplication.h"
 #include "scene/OruCamera.h"
@@ -26,11 +27,7 @@ const Vector3 StageCentre(0, -1, -0.1f);
 const Vector3 FarTarget(-10, 0, 15);
 
 // The application the camera reads: field of view, mouse tracker, world, device.
-class CameraApp : public OruApplication {
-public:
-    explicit CameraApp(IDirect3DDevice8* d = nullptr) { device = d; }
-    ~CameraApp() override { device = nullptr; }
-};
+using CameraApp = TestApp;
 
 bool Finite(const D3DXMATRIX& m)
 {

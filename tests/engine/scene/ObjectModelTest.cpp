@@ -3,6 +3,7 @@
 // that are not finite, the sequencing timer, ownership, the slot order of the
 // virtual operations, the drawable update's decisions and the state block.
 
+#include "TestApp.h"
 #include "TestDevice.h"
 #include "framework/OruApplication.h"
 #include "scene/OruMove.h"
@@ -722,16 +723,7 @@ TEST(OruVisible, WithoutASceneTheObjectStillMovesAndAnimates)
 
 namespace {
 
-class DeviceApp : public OruApplication {
-public:
-    explicit DeviceApp(IDirect3DDevice8* d)
-    {
-        device = d;
-        if (d)
-            d->GetDeviceCaps(&caps);
-    }
-    ~DeviceApp() override { device = nullptr; }
-};
+using DeviceApp = TestApp;
 
 const DWORD LightingOff[] = {D3DRS_LIGHTING, FALSE, StateTokenEnd};
 

@@ -5,6 +5,7 @@
 // settings accessors the engine reads through.
 
 #include "DebugOutputCapture.h"
+#include "TestApp.h"
 #include "ServersTestSupport.h"
 #include "TestDevice.h"
 #include "framework/OruApplication.h"
@@ -154,17 +155,7 @@ public:
 };
 
 // The application engine code reaches: a test device, and the world.
-class WorldApp : public OruApplication {
-public:
-    WorldApp(IDirect3DDevice8* d, OruWorld* w)
-    {
-        device = d;
-        if (d)
-            d->GetDeviceCaps(&caps);
-        world = w;
-    }
-    ~WorldApp() override { device = nullptr; }
-};
+using WorldApp = TestApp;
 
 // Sets one row of a program-wide table for the life of the object, filling
 // the table from its descriptors first; empties the table again afterwards.

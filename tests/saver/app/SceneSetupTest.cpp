@@ -11,24 +11,18 @@
 
 #include "scene/OruWorld.h"
 
+#include "ScriptedRandom.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
-
-// Scripted raw random values: 0, 1000, 2000, ... wrapping at 32768.
-int g_next = 0;
-int Scripted()
-{
-    int v = g_next;
-    g_next = (g_next + 1000) % 32768;
-    return v;
-}
 
 // The scripted values from one of them on, as uniform values r = raw / 32767.
 class ScriptedSequence {
@@ -57,8 +51,7 @@ protected:
     void SetUp() override
     {
         InitFlockParams();
-        g_next = 0;
-        SetSelRandomSource(Scripted);
+        random.emplace(Script);
         app = new SelApplication;
         app->runMode = RunModeSaver;
     }
@@ -66,7 +59,7 @@ protected:
     {
         app->FinalCleanup();
         delete app;
-        SetSelRandomSource(nullptr);
+        random.reset();
         InitFlockParams();
     }
     static void SetEveryFlockFish(int32_t kind)
@@ -83,6 +76,9 @@ protected:
     }
     OruObject* Child(int i) const { return static_cast<OruObject*>(app->world->children.items[i]); }
 
+    // Scripted raw random values: 0, 1000, 2000, ... wrapping at 32768.
+    static constexpr ScriptedRandom::Steps Script{1000};
+    std::optional<ScriptedRandom> random;
     SelApplication* app = nullptr;
 };
 
@@ -203,7 +199,7 @@ TEST_F(SceneSetup, SameSeedSameScene)
     }
     app->FinalCleanup();
     delete app;
-    g_next = 0;
+    random.emplace(Script);
     app = new SelApplication;
     app->runMode = RunModeSaver;
     ASSERT_EQ(0, app->OneTimeSceneInit());

@@ -5,6 +5,7 @@
 // draws of the morphing kinds on Wine's device.
 
 #include "FishTestSupport.h"
+#include "ScriptedRandom.h"
 
 #include "fish/CBream.h"
 #include "fish/CFish.h"
@@ -27,6 +28,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -46,24 +49,6 @@ public:
     }
     ~PartialMorphSetting() { TechniqueParams.count = 0; }
 };
-
-// The raw values the generator hands out next, in order.
-std::vector<int>& Script()
-{
-    static std::vector<int> values;
-    return values;
-}
-size_t g_next = 0;
-int Scripted()
-{
-    return g_next < Script().size() ? Script()[g_next++] : 32767;
-}
-void ScriptRandom(std::vector<int> values)
-{
-    Script() = std::move(values);
-    g_next = 0;
-    SetSelRandomSource(&Scripted);
-}
 
 template <typename Fish> void Finish(Fish& fish)
 {
@@ -256,15 +241,14 @@ TEST(FishPartMachines, FastMachinesSwitchByTheirDrawnValue)
         FishPartMachines m;
         m.partStatesB[0] = c.state;
         m.partLevelsB[0] = 0.5f;
-        ScriptRandom({c.raw, 32767, 32767});
+        ScriptedRandom random({c.raw, 32767, 32767}, 32767);
         float w[20];
         m.Step(1.0f, 0.98f, 1.5f, false, w);
         EXPECT_EQ(c.next, m.partStatesB[0]) << c.state << " " << c.raw;
         EXPECT_NEAR(0.9f * 0.5f + 0.1f * c.level, m.partLevelsB[0], 1e-6f) << c.state << " " << c.raw;
         EXPECT_EQ(0, m.partStatesB[1]);
-        EXPECT_EQ(3u, g_next) << "one draw per fast machine, then the slow machine's";
+        EXPECT_EQ(3, random.DrawCount()) << "one draw per fast machine, then the slow machine's";
     }
-    SetSelRandomSource(nullptr);
 }
 
 TEST(FishPartMachines, SlowMachineSwitchesWithAChancePerSecond)
@@ -285,7 +269,7 @@ TEST(FishPartMachines, SlowMachineSwitchesWithAChancePerSecond)
     for (const Case& c : cases) {
         FishPartMachines m;
         const int raw = int(std::lround(c.r * 32767.0f));
-        ScriptRandom({32767, 32767, raw});
+        ScriptedRandom random({32767, 32767, raw}, 32767);
         float w[20];
         m.Step(10.0f, 10.0f - dt, 1.0f, false, w);
         const float r = float(raw) * (1.0f / 32767.0f);
@@ -293,7 +277,6 @@ TEST(FishPartMachines, SlowMachineSwitchesWithAChancePerSecond)
         EXPECT_EQ(expected, m.partStateA) << c.r;
         EXPECT_EQ(c.next, m.partStateA) << c.r;
     }
-    SetSelRandomSource(nullptr);
 }
 
 TEST(FishPartMachines, WeightsFollowTheLevelsAndTheKindsSlowWave)
@@ -304,7 +287,7 @@ TEST(FishPartMachines, WeightsFollowTheLevelsAndTheKindsSlowWave)
         m.partLevelsB[1] = 0.6f;
         m.bodyLevel = 0.4f;
         m.partLevelA = 0.1f;
-        ScriptRandom({32767, 32767, 32767}); // no switches
+        ScriptedRandom random({32767, 32767, 32767}, 32767); // no switches
         float w[20];
         for (float& x : w)
             x = 9.0f;
@@ -321,7 +304,6 @@ TEST(FishPartMachines, WeightsFollowTheLevelsAndTheKindsSlowWave)
         for (int i = 9; i < 20; ++i)
             EXPECT_EQ(0.0f, w[i]) << i;
     }
-    SetSelRandomSource(nullptr);
 }
 
 // A time that is not finite steps nothing, and a frame time that is not
@@ -347,7 +329,8 @@ TEST(FishPartMachines, TimesThatAreNotFiniteOrFramesThatGoBackMoveNothing)
         m.partLevelsB[1] = 0.6f;
         m.bodyLevel = 0.4f;
         m.partLevelA = 0.1f;
-        ScriptRandom({32767, 32767, 0});
+        std::optional<ScriptedRandom> random;
+        random.emplace(std::initializer_list<int>{32767, 32767, 0});
         float w[20];
         m.Step(c.time, c.prevTime, c.rate, false, w);
         EXPECT_EQ(0, m.partStateA) << "no time, no chance to switch";
@@ -356,7 +339,7 @@ TEST(FishPartMachines, TimesThatAreNotFiniteOrFramesThatGoBackMoveNothing)
         for (int i = 0; i < 20; ++i)
             EXPECT_TRUE(std::isfinite(w[i])) << i;
         // The next ordinary frame steps from where the levels were.
-        ScriptRandom({32767, 32767, 32767});
+        random.emplace(std::initializer_list<int>{32767, 32767, 32767});
         m.Step(5.0f, 4.98f, 1.0f, false, w);
         for (int i = 0; i < 20; ++i)
             EXPECT_TRUE(std::isfinite(w[i])) << i;

@@ -292,9 +292,9 @@ TEST_F(FishScene, FullDetailDrawSetsMatricesColourStencilAndDrawsTheRestPose)
         "SetTexture 0 texture",
         "SetVertexShaderConstant 19 1",
         "ValidateDevice",
-        "STENCILREF 3",
+        DeviceRecorder::RenderStateCall(D3DRS_STENCILREF, 3),
         "DrawIndexedPrimitive 4 0 4 0 4",
-        "STENCILREF 0",
+        DeviceRecorder::RenderStateCall(D3DRS_STENCILREF, 0),
     };
     EXPECT_EQ(expected, rec.calls);
     EXPECT_EQ(fish->meshes[3].vertexBuffer, rec.streams[1]) << "keyframe 2 for phase 2.25";
@@ -349,7 +349,7 @@ TEST_F(FishScene, MasterPassUsesItsStateBlockAndWhite)
     EXPECT_EQ(std::vector<std::string>{text}, rec.Calls("ApplyStateBlock"));
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(1.0f, rec.registers[19][i]);
-    EXPECT_EQ("STENCILREF 0", rec.calls.back());
+    EXPECT_EQ(DeviceRecorder::RenderStateCall(D3DRS_STENCILREF, 0), rec.calls.back());
 }
 
 TEST_F(FishScene, MatrixNotANumberSkipsOnlyThatFish)
@@ -392,7 +392,7 @@ TEST_F(FishScene, RefusedTextureOrValidationAbandonsTheDraw)
         rec.refuse.insert(refused);
         EXPECT_EQ(0, fish->Render());
         EXPECT_TRUE(rec.Calls("DrawIndexedPrimitive").empty()) << refused;
-        EXPECT_TRUE(rec.Calls("STENCILREF").empty()) << refused;
+        EXPECT_TRUE(rec.RenderStates(D3DRS_STENCILREF).empty()) << refused;
     }
 }
 

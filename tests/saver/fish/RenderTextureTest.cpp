@@ -218,8 +218,7 @@ TEST_F(RenderTextureScene, OneStripOfSixVerticesABillboard)
         EXPECT_EQ(0, g->Render());
         EXPECT_EQ(std::vector<std::string>{"DrawPrimitive 5 0 " + std::to_string(6 * farCount - 2)},
                   rec.Calls("DrawPrimitive"));
-        EXPECT_EQ((std::vector<std::string>{"STENCILREF " + std::to_string(g->members[0]->stencilId), "STENCILREF 0"}),
-                  rec.Calls("STENCILREF"));
+        EXPECT_EQ((std::vector<DWORD>{DWORD(g->members[0]->stencilId), 0}), rec.RenderStates(D3DRS_STENCILREF));
         EXPECT_EQ(std::vector<std::string>{"SetStreamSource 0 vb 36"}, rec.Calls("SetStreamSource"));
         g->InvalidateDeviceObjects();
     }

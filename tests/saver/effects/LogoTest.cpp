@@ -1,62 +1,90 @@
-// What the stencil paint, the flare and the logo put on the screen of
-// Wine's real device, with solid fixture images in place of their artwork.
+// The logo: its turn with time; on Wine's device no call once warmed up or
+// without a mesh, and the cube face it reflects, or its picture without
+// pixel shaders; its images as the program embeds them, its mesh through the
+// real .x path, and the mesh load when memory runs out part of the way.
 
-#include "EffectsBTestSupport.h"
-#include "Image.h"
-#include "TestDevice.h"
+#include "EffectsTestScene.h"
+#include "MediaFile.h"
 
-#include "effects/CFlare.h"
 #include "effects/CLogo.h"
-#include "effects/SelStencilPaint.h"
+#include "LogoMedia.h"
 
 #include "scene/OruWorld.h"
+#include "servers/VBServer.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <cstdlib>
 #include <memory>
+#include <new>
+#include <string>
 #include <vector>
 
-using namespace effectsbtest;
+using namespace effectstest;
+using namespace mediatest;
+
+// ---------------------------------------------------------------- failing allocations
+
+// The replacements below pair malloc with free throughout.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+namespace {
+
+// When positive, the allocation that counts it down to zero fails.
+long allocationsLeft = 0;
+
+bool AllocationFails()
+{
+    return allocationsLeft > 0 && --allocationsLeft == 0;
+}
+
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    if (AllocationFails())
+        throw std::bad_alloc();
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    if (AllocationFails())
+        return nullptr;
+    return std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept
+{
+    return operator new(size, tag);
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
 
 namespace {
 
 const int Size = 64;
-const D3DCOLOR Water = 0x001020C0;
-
-uint32_t Rgb(double r, double g, double b)
-{
-    auto byte = [](double v) { return uint32_t(std::lround(std::fmin(std::fmax(v, 0.0), 255.0))); };
-    return byte(r) << 16 | byte(g) << 8 | byte(b);
-}
-
-POINT PixelOf(float x, float y)
-{
-    return {LONG((x + 1) * 0.5f * Size), LONG((1 - y) * 0.5f * Size)};
-}
-
-struct Fixtures {
-    std::vector<std::vector<BYTE>> images;
-    void Replace(PimVertexObject& object, int index, uint8_t r, uint8_t g, uint8_t b)
-    {
-        images.push_back(SolidBmp(r, g, b));
-        object.textureSources[index] = images.back().data();
-        object.textureSizes[index] = int32_t(images.back().size());
-    }
-};
-
-class EffectsBPixels : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        device_.reset(new TestDevice(Size, Size));
-        ASSERT_TRUE(device_->Ok()) << device_->Error();
-        ASSERT_EQ(D3DFMT_D24S8, device_->Parameters().AutoDepthStencilFormat);
-    }
-    void TearDown() override { SetToneMode(2); }
-    IDirect3DDevice8* Device() { return device_->Device(); }
-    std::unique_ptr<TestDevice> device_;
-};
 
 // A cube texture of one colour per face: +x red, -x green, +y blue,
 // -y yellow, +z magenta, -z cyan.
@@ -81,112 +109,67 @@ IDirect3DCubeTexture8* SixColourCube(IDirect3DDevice8* device)
     return cube;
 }
 
+class LogoOnDevice : public StencilDeviceTest {
+};
+
+class LogoMeshLoad : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        device_.reset(new TestDevice(32, 32));
+        ASSERT_TRUE(device_->Ok()) << device_->Error();
+    }
+    std::unique_ptr<TestDevice> device_;
+};
+
 } // namespace
 
-TEST_F(EffectsBPixels, StencilPaintTintsOnlyStencilledPixels)
+TEST(LogoTables, RollsAndYawsBackwardsWithTime)
 {
-    // Tint texture red; the dense-dot layer (stencil 1, added) green, the
-    // tartan layer (stencil 2, blended) blue.
-    const double tint = 76.0 / 255.0, layer = 127.0 / 255.0;
-    const double water[3] = {0x10, 0x20, 0xC0};
-    auto tinted = [&](double r, double g, double b) {
-        return Rgb(r * (1 - tint) + 255 * tint, g * (1 - tint), b * (1 - tint));
-    };
-    const struct {
-        int tone;
-        uint32_t insideA, insideB;
-    } cases[] = {
-        {1, tinted(water[0], water[1], water[2]), tinted(water[0], water[1], water[2])},
-        {2, tinted(water[0], water[1] + 255 * layer, water[2]),
-         tinted(water[0] * (1 - layer), water[1] * (1 - layer), water[2] * (1 - layer) + 255 * layer)},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "ToneMode " << c.tone);
-        EffectsApp app(Device(), D3DFMT_D24S8);
-        SelStencilPaint* paint = new SelStencilPaint;
-        Fixtures fixtures;
-        fixtures.Replace(*paint, 0, 0, 0, 255);
-        fixtures.Replace(*paint, 1, 0, 255, 0);
-        fixtures.Replace(*paint, 2, 255, 255, 255);
-        fixtures.Replace(*paint, 3, 255, 255, 255);
-        fixtures.Replace(*paint, 4, 255, 0, 0);
-        ASSERT_EQ(0, app.world->AddObject(paint));
-        ASSERT_EQ(0, app.world->RestoreDeviceObjects());
-        app.world->SetFixedConstants();
-        SetToneMode(c.tone);
-
-        ASSERT_EQ(S_OK, Device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, Water, 1, 0));
-        const D3DRECT a = {8, 8, 24, 24}, b = {40, 40, 56, 56};
-        ASSERT_EQ(S_OK, Device()->Clear(1, &a, D3DCLEAR_STENCIL, 0, 1, 1));
-        ASSERT_EQ(S_OK, Device()->Clear(1, &b, D3DCLEAR_STENCIL, 0, 1, 2));
-        ASSERT_TRUE(SUCCEEDED(Device()->BeginScene()));
-        paint->Render();
-        Device()->EndScene();
-        const Image image = device_->ReadBackBuffer();
-        image.SavePngIfFailed("StencilPaintTone" + std::to_string(c.tone));
-        for (POINT p : {POINT{0, 0}, POINT{32, 32}, POINT{63, 63}, POINT{7, 16}, POINT{24, 16}, POINT{63, 0}})
-            EXPECT_EQ(0x1020C0u, image.Rgb(p.x, p.y)) << "outside the fish, at " << p.x << "," << p.y;
-        for (POINT p : {POINT{8, 8}, POINT{16, 16}, POINT{23, 23}})
-            EXPECT_TRUE(PixelNear(image, p.x, p.y, c.insideA, 3));
-        for (POINT p : {POINT{40, 40}, POINT{48, 48}, POINT{55, 55}})
-            EXPECT_TRUE(PixelNear(image, p.x, p.y, c.insideB, 3));
+    CLogo logo;
+    EXPECT_STREQ("CLogo", logo.name);
+    EXPECT_EQ(1, logo.noCull);
+    float previous = 0;
+    for (float t : {0.0f, 0.25f, 1.0f, 3.5f, 10.0f}) {
+        logo.Update(t, previous);
+        previous = t;
+        EXPECT_NEAR(-t, logo.roll, 1e-5f) << t;
+        EXPECT_NEAR(-0.5f * t, logo.yaw, 1e-5f) << t;
     }
 }
 
-TEST_F(EffectsBPixels, FlareAddsItsElementsAtTheSunAndTheMirroredPoint)
+TEST_F(LogoOnDevice, MakesNoDeviceCallOnceWarmedUpOrWithoutAMesh)
 {
-    // The sun at (0.5, 0.25) in device coordinates: the eye at the origin
-    // looking along +z, the projection's x and y scale sqrt(3).
-    const float k = 1.0f / std::sqrt(3.0f);
-    const Vector3 towardSun(0.5f * k, 0.25f * k, 1.0f);
-    const float length = std::sqrt(towardSun.x * towardSun.x + towardSun.y * towardSun.y + 1.0f);
-    const float alignment = 1.0f / length;
-    for (float visibility : {1.0f, 0.0f}) {
-        SCOPED_TRACE(::testing::Message() << "visibility " << visibility);
-        EffectsApp app(Device(), D3DFMT_D24S8);
-        CFlare* flare = new CFlare;
-        Fixtures fixtures;
-        for (int i = 0; i < FlareElementCount + 2; ++i)
-            fixtures.Replace(*flare, i, 255, 255, 255);
-        ASSERT_EQ(0, app.world->AddObject(flare));
-        ASSERT_EQ(0, app.world->RestoreDeviceObjects());
-        app.Look(Vector3(0, 0, 0), Vector3(0, 0, 1));
-        app.world->sunDirection = Vector3(-towardSun.x / length, -towardSun.y / length, -1.0f / length);
-        app.world->sunVisibility = visibility;
-        flare->Update(0, 0);
-        ASSERT_EQ(0, flare->culled);
-        EXPECT_NEAR(0.5f, flare->sunScreen.x, 1e-4f);
-        EXPECT_NEAR(0.25f, flare->sunScreen.y, 1e-4f);
-        EXPECT_NEAR(alignment, flare->sunScreen.z, 1e-5f);
+    EffectsApp app(Device(), D3DFMT_D24S8);
+    CLogo* logo = new CLogo;
+    ASSERT_EQ(0, app.world->AddObject(logo));
+    // The mesh is not loaded (no InitDeviceObjects): the restore makes no
+    // zero-byte buffer and the logo has nothing to draw.
+    ASSERT_EQ(0, app.world->RestoreDeviceObjects());
+    EXPECT_EQ(nullptr, logo->meshes[0].vertexBuffer);
+    CountingDevice counting;
+    app.device = counting.Device();
+    CountingDevice::calls = 0;
+    app.world->warmedUp = 0;
+    EXPECT_EQ(0, logo->Render());
+    EXPECT_EQ(0, CountingDevice::calls) << "an empty mesh draws nothing";
+    app.device = Device();
 
-        app.world->SetFixedConstants();
-        ASSERT_EQ(S_OK, Device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1, 0));
-        ASSERT_TRUE(SUCCEEDED(Device()->BeginScene()));
-        flare->Render();
-        Device()->EndScene();
-        const Image image = device_->ReadBackBuffer();
-        image.SavePngIfFailed(visibility > 0 ? "FlareVisible" : "FlareHidden");
-
-        // White textures add each element's alpha byte: on the sun elements
-        // 0 to 3 at their table alpha and element 4 (axis 0.97) faded.
-        const int faded4 = int(visibility * alignment * 0.4f * 255.0f);
-        const int onSun = 51 + 12 + 2 + 25 + faded4;
-        const POINT sun = PixelOf(0.5f, 0.25f);
-        EXPECT_TRUE(PixelNear(image, sun.x, sun.y, Rgb(onSun, onSun, onSun), 4));
-        // Element 4 (3.0 wide) covers the whole screen; beside it only
-        // element 17, mirrored through the centre and 1.1 wide, reaches the
-        // lower left, up to its right edge at x 0.05.
-        const int faded17 = int(visibility * alignment * 0.4f * 255.0f);
-        for (POINT p : {PixelOf(-0.95f, -0.9f), PixelOf(0.0f, -0.9f)}) {
-            const int v = faded4 + faded17;
-            EXPECT_TRUE(PixelNear(image, p.x, p.y, Rgb(v, v, v), 3));
-        }
-        const POINT beyond = PixelOf(0.11f, -0.9f);
-        EXPECT_TRUE(PixelNear(image, beyond.x, beyond.y, Rgb(faded4, faded4, faded4), 3));
-    }
+    ASSERT_EQ(0, app.world->InitDeviceObjects());
+    ASSERT_EQ(0, app.world->RestoreDeviceObjects());
+    ASSERT_NE(nullptr, logo->meshes[0].vertexBuffer);
+    app.world->warmedUp = 1;
+    app.device = counting.Device();
+    CountingDevice::calls = 0;
+    EXPECT_EQ(0, logo->Render());
+    EXPECT_EQ(0, CountingDevice::calls) << "warmed up: no device call at all";
+    app.world->warmedUp = 0;
+    EXPECT_EQ(0, logo->Render());
+    EXPECT_GT(CountingDevice::calls, 0) << "the counter sees the calls of a draw";
+    app.device = Device();
 }
 
-TEST_F(EffectsBPixels, LogoReflectsTheCubeFaceItsNormalMapAndWorldRowsPick)
+TEST_F(LogoOnDevice, ReflectsTheCubeFaceItsNormalMapAndWorldRowsPick)
 {
     // The flat normal map read with _bx2 is (0, 0, 1): the surface is a
     // mirror, and straight on the eye sees the -z face. The tangent frame
@@ -228,12 +211,12 @@ TEST_F(EffectsBPixels, LogoReflectsTheCubeFaceItsNormalMapAndWorldRowsPick)
     }
 }
 
-TEST_F(EffectsBPixels, LogoWithoutPixelShadersShowsItsPictureOnItsOwnStages)
+TEST_F(LogoOnDevice, WithoutPixelShadersShowsItsPictureOnItsOwnStages)
 {
     EffectsApp app(Device(), D3DFMT_D24S8);
     app.caps.PixelShaderVersion = 0;
     CLogo* logo = new CLogo;
-    Fixtures fixtures;
+    FixtureImages fixtures;
     fixtures.Replace(*logo, 1, 255, 255, 255);
     logo->position = Vector3(0, 0, 15);
     ASSERT_EQ(0, app.world->AddObject(logo));
@@ -273,6 +256,117 @@ TEST_F(EffectsBPixels, LogoWithoutPixelShadersShowsItsPictureOnItsOwnStages)
 
     EXPECT_NE(0u, image.Rgb(Size / 2, Size / 2)) << "the lit picture shows";
     EXPECT_EQ(0u, image.Rgb(0, 0));
+}
+
+TEST(LogoMedia, ImagesHaveTheirFormatsSizesAndLevels)
+{
+    const std::string tga = Inflate(LogoTextures[0]);
+    ASSERT_EQ(size_t(18 + 512 * 512 * 4), tga.size());
+    EXPECT_EQ(2, tga[2]) << "uncompressed true colour";
+    EXPECT_EQ(512u, U16(tga, 12));
+    EXPECT_EQ(512u, U16(tga, 14));
+    EXPECT_EQ(32, BYTE(tga[16]));
+    size_t flat = 0;
+    for (size_t p = 18; p < tga.size(); p += 4)
+        flat += BYTE(tga[p]) == 255 && BYTE(tga[p + 1]) == 127 && BYTE(tga[p + 2]) == 127 && tga[p + 3] == 0;
+    EXPECT_EQ(size_t(512 * 512), flat) << "every texel (127, 127, 255, alpha 0)";
+
+    const struct {
+        const char* what;
+        const EmbeddedFileRef* file;
+        bool cube;
+    } dds[] = {{"picture", LogoTextures[1], false}, {"cube map", LogoCubeTexture, true}};
+    for (const auto& d : dds) {
+        SCOPED_TRACE(d.what);
+        const std::string s = Inflate(d.file);
+        ASSERT_GE(s.size(), 128u);
+        EXPECT_EQ("DDS ", s.substr(0, 4));
+        EXPECT_EQ(256u, U32(s, 12));
+        EXPECT_EQ(256u, U32(s, 16));
+        EXPECT_EQ("DXT1", s.substr(84, 4));
+        const uint32_t levels = (U32(s, 8) & 0x20000) ? U32(s, 28) : 1;
+        EXPECT_EQ(1u, levels);
+        EXPECT_EQ(d.cube ? 0xFE00u : 0u, U32(s, 112) & 0xFE00u);
+        EXPECT_EQ(128u + (d.cube ? 6u : 1u) * 64u * 64u * 8u, s.size());
+    }
+}
+
+TEST_F(LogoMeshLoad, GoesThroughTheXPath)
+{
+    EffectsApp app(device_->Device(), D3DFMT_D24S8);
+    OruMeshRecord record;
+    record.key = reinterpret_cast<uintptr_t>(LogoMesh);
+    record.fvf = 0x112;
+    record.stride = 32;
+    ASSERT_EQ(0, app.world->vbServer->LoadXMesh(&record, 0));
+    EXPECT_EQ(1274, record.vertexCount);
+    EXPECT_EQ(2132, record.faceCount);
+    ASSERT_EQ(1, record.rangeCount);
+    EXPECT_EQ(0u, record.ranges[0].AttribId);
+    EXPECT_EQ(0u, record.ranges[0].FaceStart);
+    EXPECT_EQ(2132u, record.ranges[0].FaceCount);
+    EXPECT_EQ(0u, record.ranges[0].VertexStart);
+    EXPECT_EQ(1274u, record.ranges[0].VertexCount);
+    float low[3] = {1e9f, 1e9f, 1e9f}, high[3] = {-1e9f, -1e9f, -1e9f};
+    int unit = 0;
+    for (int v = 0; v < record.vertexCount; ++v) {
+        const float* f = reinterpret_cast<const float*>(static_cast<const BYTE*>(record.vertices) + 32 * v);
+        for (int k = 0; k < 3; ++k) {
+            low[k] = std::fmin(low[k], f[k]);
+            high[k] = std::fmax(high[k], f[k]);
+        }
+        unit += std::fabs(std::sqrt(f[3] * f[3] + f[4] * f[4] + f[5] * f[5]) - 1.0f) < 1e-3f;
+    }
+    EXPECT_EQ(1274, unit) << "every vertex gets a unit normal";
+    EXPECT_FLOAT_EQ(-3.44f, low[0]);
+    EXPECT_FLOAT_EQ(4.37f, high[0]);
+    EXPECT_FLOAT_EQ(-1.61f, low[1]);
+    EXPECT_FLOAT_EQ(1.61f, high[1]);
+    EXPECT_FLOAT_EQ(-0.2f, low[2]);
+    EXPECT_FLOAT_EQ(0.0f, high[2]);
+    // The server owns the arrays.
+    record.vertices = nullptr;
+    record.indices = nullptr;
+}
+
+TEST_F(LogoMeshLoad, RunningOutOfMemoryIsAResult)
+{
+    EffectsApp app(device_->Device(), D3DFMT_D24S8);
+    CLogo* logo = new CLogo;
+    ASSERT_EQ(0, app.world->AddObject(logo));
+    // Fail the n-th allocation of the load, for n from the first on, until
+    // the load gets through.
+    bool loaded = false;
+    int failures = 0;
+    for (long n = 1; n < 200000 && !loaded; n = n < 16 ? n + 1 : n * 3 / 2) {
+        HRESULT hr = 0;
+        bool threw = false;
+        allocationsLeft = n;
+        try {
+            hr = logo->InitDeviceObjects();
+        } catch (...) {
+            threw = true;
+        }
+        const bool failedAllocation = allocationsLeft == 0;
+        allocationsLeft = 0;
+        ASSERT_FALSE(threw) << "allocation " << n;
+        if (failedAllocation) {
+            ++failures;
+            EXPECT_EQ(0, hr) << "the world acts on no result here";
+            if (logo->meshes[0].vertexCount == 0) {
+                // Nothing was kept: the restore makes no buffer and nothing draws.
+                EXPECT_EQ(0, app.world->vbServer->count);
+                EXPECT_EQ(0, logo->RestoreDeviceObjects());
+                EXPECT_EQ(nullptr, logo->meshes[0].vertexBuffer);
+                logo->InvalidateDeviceObjects();
+                app.world->InvalidateDeviceObjects();
+                continue;
+            }
+        }
+        loaded = logo->meshes[0].vertexCount == 1274;
+    }
+    EXPECT_TRUE(loaded);
+    EXPECT_GT(failures, 5);
 }
 
 namespace {
