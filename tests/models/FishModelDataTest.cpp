@@ -158,7 +158,7 @@ bool Near(double a, double b, double half) { return std::fabs(a - b) <= half * 1
 
 // --- records ------------------------------------------------------------
 
-TEST(ModelDataSardineBream, FrameRecordsHoldTheirArraysCountsAndRanges)
+TEST(FishModelData, FrameRecordsHoldTheirArraysCountsAndRanges)
 {
     struct Arrays {
         const FishCase* fish;
@@ -349,7 +349,7 @@ int ReversedPairs(const MeshView& m, const Range& r)
     return pairs;
 }
 
-TEST(ModelDataSardineBream, TrianglesTileTheRangesAndCloseTheBody)
+TEST(FishModelData, TrianglesTileTheRangesAndCloseTheBody)
 {
     for (const FishCase* fp : Fish) {
         const FishCase& f = *fp;
@@ -398,7 +398,7 @@ TEST(ModelDataSardineBream, TrianglesTileTheRangesAndCloseTheBody)
 
 // Each twin pair of a fin: the same position and uv, exactly negated
 // normals in the rest pose (sardine fins, bream tail, anal and paired fins).
-TEST(ModelDataSardineBream, FinTwinsShareTheirPointsAndFaceAway)
+TEST(FishModelData, FinTwinsShareTheirPointsAndFaceAway)
 {
     struct Fin {
         const FishCase* fish;
@@ -422,7 +422,7 @@ TEST(ModelDataSardineBream, FinTwinsShareTheirPointsAndFaceAway)
 
 // --- normals, swim and bounds ----------------------------------------------
 
-TEST(ModelDataSardineBream, NormalsFollowTheRuleInEveryFrame)
+TEST(FishModelData, NormalsFollowTheRuleInEveryFrame)
 {
     for (const FishCase* fp : Fish) {
         const FishCase& f = *fp;
@@ -444,7 +444,7 @@ TEST(ModelDataSardineBream, NormalsFollowTheRuleInEveryFrame)
 // z_k = z_0 + A sin((k - 1) 36 + phase - rate x) with one A per vertex
 // (fitted), x and y unchanged, the half-cycle mirror, A's range, and the
 // box over all frames.
-TEST(ModelDataSardineBream, KeyframesSwimOneTravellingWave)
+TEST(FishModelData, KeyframesSwimOneTravellingWave)
 {
     for (const FishCase* fp : Fish) {
         const FishCase& f = *fp;
@@ -506,7 +506,7 @@ TEST(ModelDataSardineBream, KeyframesSwimOneTravellingWave)
 
 // The reference vertices to half a unit of their last digit, and the z series of
 // the tail tips.
-TEST(ModelDataSardineBream, ReferenceVerticesHold)
+TEST(FishModelData, ReferenceVerticesHold)
 {
     struct Row {
         const FishCase* fish;
@@ -555,7 +555,7 @@ TEST(ModelDataSardineBream, ReferenceVerticesHold)
 
 // uv: per part affine in x and y (fitted, residual within 1e-4), inside the
 // stated regions, and over the whole mesh.
-TEST(ModelDataSardineBream, TextureCoordinatesAreSideProjectionsPerPart)
+TEST(FishModelData, TextureCoordinatesAreSideProjectionsPerPart)
 {
     struct Region {
         const FishCase* fish;
@@ -620,7 +620,7 @@ TEST(ModelDataSardineBream, TextureCoordinatesAreSideProjectionsPerPart)
 // midplane fins, its eyes (a centre and three rings of 12 within 0.018 of
 // their centres, 12 / 24 / 24 triangles), its dorsal fin's 17 points; the
 // texture coordinates over each whole mesh.
-TEST(ModelDataSardineBream, StatedShapesHold)
+TEST(FishModelData, StatedShapesHold)
 {
     {
         const MeshView m = View(SardineFrames[0]);
@@ -696,7 +696,7 @@ TEST(ModelDataSardineBream, StatedShapesHold)
 // The pose ranges follow the shift law over the rest part's triangles;
 // unmoved vertices are the rest positions bit for bit; the moved counts per
 // entry; moves within 0.14 per coordinate; unit normals.
-TEST(ModelDataSardineBream, PosesShiftTheRestTrianglesAndMoveTheStatedVertices)
+TEST(FishModelData, PosesShiftTheRestTrianglesAndMoveTheStatedVertices)
 {
     const MeshView rest = View(BreamFrames[0]);
     const MeshView pose = View(BreamPoseMesh);
@@ -747,7 +747,7 @@ TEST(ModelDataSardineBream, PosesShiftTheRestTrianglesAndMoveTheStatedVertices)
     }
 }
 
-TEST(ModelDataSardineBream, LowDetailMeshIsAClosedBodyWithFlatFins)
+TEST(FishModelData, LowDetailMeshIsAClosedBodyWithFlatFins)
 {
     const MeshView m = View(BreamLowMesh);
     // Pieces: (first triangle, count, first vertex, count, sheets).
@@ -852,7 +852,7 @@ TEST(ModelDataSardineBream, LowDetailMeshIsAClosedBodyWithFlatFins)
 // fish's mesh list: the sardine's radius is 0.18957; the bream's frames
 // reach x 0.35211, its pose mesh (as initialised) and low mesh take the box
 // to x 0.3600 and the radius to 0.36.
-TEST(ModelDataSardineBream, BoundsOverTheMeshListGiveTheStatedRadius)
+TEST(FishModelData, BoundsOverTheMeshListGiveTheStatedRadius)
 {
     struct Case {
         std::vector<OruMeshRecord*> meshes;
@@ -922,7 +922,7 @@ uint32_t Get32(const std::vector<uint8_t>& d, size_t at)
 // Header, size, DXT2 with one level; the body band opaque; above it alpha
 // only near the fins' and eyes' uv footprints; every triangle of the rest
 // and low meshes samples non-zero alpha at its uv centroid.
-TEST(ModelDataSardineBream, SkinsAreOneLevelDxt2AtlasesCoveringEveryPart)
+TEST(FishModelData, SkinsAreOneLevelDxt2AtlasesCoveringEveryPart)
 {
     const Skin skins[] = {{"sardine", &SardineSkin, 256, 0.5},
                           {"bream 0", BreamSkins[0], 512, 0.545},
@@ -1084,7 +1084,7 @@ void CpuSilhouette(const MeshView& mesh, const View2& v, int w, int h, std::vect
 
 // Each record goes through the buffer server's Create2 and is drawn flat
 // white on black with culling off; its silhouette matches the CPU's.
-TEST(ModelDataSardineBream, RecordsLoadThroughTheBufferServerAndDrawTheirSilhouettes)
+TEST(FishModelData, RecordsLoadThroughTheBufferServerAndDrawTheirSilhouettes)
 {
     const int W = 160, H = 160;
     TestDevice device(W, H);
@@ -1156,7 +1156,7 @@ TEST(ModelDataSardineBream, RecordsLoadThroughTheBufferServerAndDrawTheirSilhoue
 
 // The skins go through the texture loader: DXT2 (or the loader's fallback
 // format) at their stated size.
-TEST(ModelDataSardineBream, SkinsLoadAsTextures)
+TEST(FishModelData, SkinsLoadAsTextures)
 {
     TestDevice device;
     ASSERT_TRUE(device.Ok()) << device.Error();
