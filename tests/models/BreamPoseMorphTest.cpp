@@ -12,7 +12,7 @@
 
 namespace {
 
-TEST(ModelDataBreamMorph, BuildRecordsTheStatedMovedVerticesAndLeavesOffsets)
+TEST(BreamPoseMorph, BuildRecordsTheStatedMovedVerticesAndLeavesOffsets)
 {
     // The bream's mesh list as the fish builds it: frames 0 to 10, the pose
     // mesh as mesh 11, the low-detail mesh last.
