@@ -207,6 +207,52 @@ TEST(BackPaperOnDevice, CentrePixelIsTheCrossFadeOfTheTwoWindowCentres)
     paper.InvalidateDeviceObjects();
 }
 
+// The scene keeps the alpha test on for the whole frame, and the backdrop
+// must pass it wherever its first layer is opaque: the alpha of both stages
+// is the first layer's, whatever the second layer's alpha or the blend
+// factor's.
+TEST(BackPaperOnDevice, AlphaIsTheFirstLayersThroughBothStages)
+{
+    TestDevice td;
+    ASSERT_TRUE(td.Ok()) << td.Error();
+    IDirect3DDevice8* device = td.Device();
+    EffectsScene scene(device);
+    scene.world.SetFixedConstants();
+    CBackPaper paper;
+    ASSERT_EQ(0, paper.RestoreDeviceObjects());
+    const uint32_t red = 0xC00000, green = 0x00C000;
+    struct Case {
+        const char* what;
+        uint32_t alpha0, alpha1;
+        float blend;
+        bool shows;
+    };
+    const Case cases[] = {
+        {"both opaque", 0xFF, 0xFF, 0.5f, true},
+        {"second layer clear", 0xFF, 0x00, 0.5f, true},
+        {"second layer clear, all of it shown", 0xFF, 0x00, 1.0f, true},
+        {"first layer clear", 0x00, 0xFF, 0.5f, false},
+        {"first layer clear, none of it shown", 0x00, 0xFF, 1.0f, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SwappedTextures swap(paper, {{0, FixtureTexture(device, D3DFMT_A8R8G8B8, 8, [&](int, int) { return c.alpha0 << 24 | red; })},
+                                     {1, FixtureTexture(device, D3DFMT_A8R8G8B8, 8, [&](int, int) { return c.alpha1 << 24 | green; })}});
+        device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+        device->SetRenderState(D3DRS_ALPHAREF, 1);
+        device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+        paper.blend = paper.targetBlend = c.blend;
+        paper.Update(2.0f, 2.0f);
+        scene.ForgetBindings();
+        const Image image = Draw(td, paper);
+        image.SavePngIfFailed("BackPaperAlpha");
+        const uint32_t mixed = Mix(green, red, std::floor(c.blend * 255.0f) / 255.0f);
+        EXPECT_TRUE(PixelNear(image, 32, 32, c.shows ? mixed : ClearColour, 4));
+    }
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    paper.InvalidateDeviceObjects();
+}
+
 TEST(BackPaperOnDevice, FailedLockWritesNothingAndDrawsNothing)
 {
     ProxyDevice proxy("vb_lock_fail");
