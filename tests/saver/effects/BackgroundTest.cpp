@@ -139,8 +139,9 @@ TEST(BackPaperOnDevice, AddressingIsWrapAfterEveryDrawAndMirrorOnlyWithTheCap)
             EXPECT_EQ(mirror ? 4u : 0u, recorder.Calls("SetTextureStageState", mark).size() - 4)
                 << "MIRROR on both stages only with the cap";
             for (const std::string& call : recorder.Calls("SetTextureStageState", mark))
-                if (!mirror)
+                if (!mirror) {
                     EXPECT_EQ(call.find(" 2", call.size() - 2), std::string::npos) << call;
+                }
             EXPECT_EQ(1u, recorder.Calls("ValidateDevice", mark).size());
             EXPECT_EQ(validate == 0 ? 1u : 0u, recorder.Calls("DrawPrimitive 5 0 2", mark).size());
             EXPECT_EQ(wrap, std::vector<std::string>(recorder.calls.end() - 4, recorder.calls.end()));
