@@ -139,8 +139,9 @@ TEST(BackPaperOnDevice, AddressingIsWrapAfterEveryDrawAndMirrorOnlyWithTheCap)
             EXPECT_EQ(mirror ? 4u : 0u, recorder.Calls("SetTextureStageState", mark).size() - 4)
                 << "MIRROR on both stages only with the cap";
             for (const std::string& call : recorder.Calls("SetTextureStageState", mark))
-                if (!mirror)
+                if (!mirror) {
                     EXPECT_EQ(call.find(" 2", call.size() - 2), std::string::npos) << call;
+                }
             EXPECT_EQ(1u, recorder.Calls("ValidateDevice", mark).size());
             EXPECT_EQ(validate == 0 ? 1u : 0u, recorder.Calls("DrawPrimitive 5 0 2", mark).size());
             EXPECT_EQ(wrap, std::vector<std::string>(recorder.calls.end() - 4, recorder.calls.end()));
@@ -202,6 +203,52 @@ TEST(BackPaperOnDevice, CentrePixelIsTheCrossFadeOfTheTwoWindowCentres)
         scene.ForgetBindings();
         const Image image = Draw(td, paper);
         EXPECT_TRUE(PixelNear(image, 32, 32, ClearColour, 0));
+    }
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    paper.InvalidateDeviceObjects();
+}
+
+// The scene keeps the alpha test on for the whole frame, and the backdrop
+// must pass it wherever its first layer is opaque: the alpha of both stages
+// is the first layer's, whatever the second layer's alpha or the blend
+// factor's.
+TEST(BackPaperOnDevice, AlphaIsTheFirstLayersThroughBothStages)
+{
+    TestDevice td;
+    ASSERT_TRUE(td.Ok()) << td.Error();
+    IDirect3DDevice8* device = td.Device();
+    EffectsScene scene(device);
+    scene.world.SetFixedConstants();
+    CBackPaper paper;
+    ASSERT_EQ(0, paper.RestoreDeviceObjects());
+    const uint32_t red = 0xC00000, green = 0x00C000;
+    struct Case {
+        const char* what;
+        uint32_t alpha0, alpha1;
+        float blend;
+        bool shows;
+    };
+    const Case cases[] = {
+        {"both opaque", 0xFF, 0xFF, 0.5f, true},
+        {"second layer clear", 0xFF, 0x00, 0.5f, true},
+        {"second layer clear, all of it shown", 0xFF, 0x00, 1.0f, true},
+        {"first layer clear", 0x00, 0xFF, 0.5f, false},
+        {"first layer clear, none of it shown", 0x00, 0xFF, 1.0f, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SwappedTextures swap(paper, {{0, FixtureTexture(device, D3DFMT_A8R8G8B8, 8, [&](int, int) { return c.alpha0 << 24 | red; })},
+                                     {1, FixtureTexture(device, D3DFMT_A8R8G8B8, 8, [&](int, int) { return c.alpha1 << 24 | green; })}});
+        device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+        device->SetRenderState(D3DRS_ALPHAREF, 1);
+        device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+        paper.blend = paper.targetBlend = c.blend;
+        paper.Update(2.0f, 2.0f);
+        scene.ForgetBindings();
+        const Image image = Draw(td, paper);
+        image.SavePngIfFailed("BackPaperAlpha");
+        const uint32_t mixed = Mix(green, red, std::floor(c.blend * 255.0f) / 255.0f);
+        EXPECT_TRUE(PixelNear(image, 32, 32, c.shows ? mixed : ClearColour, 4));
     }
     device->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
     paper.InvalidateDeviceObjects();

@@ -17,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -83,18 +85,45 @@ TEST(FlareTables, QuadsLieOnTheLineThroughTheSunAndTheCentre)
     EXPECT_FLOAT_EQ(-0.5f - 0.55f, q.x0);
 }
 
-TEST(FlareTables, SortKeyIsDefinedAndNeverWritten)
+// The transparent pass sorts by the key: made over memory that is not zero
+// it is 0 all the same, and nothing the flare or the world does in frames
+// that draw it writes it.
+TEST_F(FlareOnDevice, SortKeyIsDefinedAndNeverWritten)
 {
-    CFlare flare;
-    EXPECT_STREQ("CFlare", flare.name);
-    EXPECT_EQ(1, flare.transparent);
-    EXPECT_EQ(0, flare.noCull);
-    EXPECT_EQ(0.0f, flare.sortDistance);
-    flare.Update(1.0f, 0.5f);
-    EXPECT_EQ(0.0f, flare.sortDistance);
+    EffectsApp app(Device(), D3DFMT_D24S8);
+    void* storage = ::operator new(sizeof(CFlare));
+    std::memset(storage, 0x7F, sizeof(CFlare));
+    CFlare* flare = new (storage) CFlare;
+    EXPECT_STREQ("CFlare", flare->name);
+    EXPECT_EQ(1, flare->transparent);
+    EXPECT_EQ(0, flare->noCull);
+    EXPECT_EQ(0.0f, flare->sortDistance);
+
+    ASSERT_EQ(0, app.world->AddObject(flare));
+    ASSERT_EQ(0, app.world->RestoreDeviceObjects());
+    app.Look(Vector3(0, 0, 0), Vector3(0, 0, 1));
+    app.world->sunDirection = Vector3(0, 0, -1);
+    app.world->sunVisibility = 1.0f;
+    app.world->SetFixedConstants();
+    const float mark = 7.25f;
+    flare->sortDistance = mark;
+    for (int frame = 1; frame <= 3; ++frame) {
+        SCOPED_TRACE(frame);
+        flare->Update(0.5f * frame, 0.5f * (frame - 1));
+        ASSERT_EQ(0, flare->culled);
+        DeviceRecorder recorder(Device());
+        ASSERT_TRUE(SUCCEEDED(Device()->BeginScene()));
+        app.world->Render();
+        Device()->EndScene();
+        EXPECT_EQ(FlareElementCount, recorder.Count("DrawIndexedPrimitive")) << "the flare was drawn";
+        EXPECT_EQ(mark, flare->sortDistance);
+    }
 }
 
-TEST_F(FlareOnDevice, LeavesDepthAndStencilStatesAsItFoundThem)
+// Straight at a fully visible sun every element is drawn with its alpha in
+// the texture factor's top byte (a x 255, truncated), and the depth test
+// and the stencil are left as the world set them.
+TEST_F(FlareOnDevice, DrawsEachElementAtItsAlphaAndPutsBackTheDepthTestAndStencil)
 {
     for (D3DFORMAT format : {D3DFMT_D24S8, D3DFMT_D16}) {
         SCOPED_TRACE(::testing::Message() << "format " << format);
@@ -117,11 +146,12 @@ TEST_F(FlareOnDevice, LeavesDepthAndStencilStatesAsItFoundThem)
         EXPECT_EQ(DWORD(D3DCMP_LESSEQUAL), recorder.LastRenderState(D3DRS_ZFUNC));
         EXPECT_EQ(format == D3DFMT_D24S8 ? DWORD(TRUE) : DWORD(FALSE),
                   recorder.LastRenderState(D3DRS_STENCILENABLE));
-        // Straight at a fully visible sun every element has its table alpha.
-        const std::vector<DWORD> factors = recorder.RenderStates(D3DRS_TEXTUREFACTOR);
-        ASSERT_EQ(size_t(FlareElementCount), factors.size());
-        for (int i = 0; i < FlareElementCount; ++i)
-            EXPECT_EQ(CFlare::Factor(FlareElements[i].alpha), factors[i]) << i;
+        // Alphas 0.2, 0.05, 0.01, 0.1, 0.4, 0.2, 0.2, 0.4, 0.4, 0.7, 0.2, 0.4,
+        // 0.2, 0.3, 0.4, 0.2, 0.3, 0.4.
+        const std::vector<DWORD> expected = {
+            0x33000000, 0x0C000000, 0x02000000, 0x19000000, 0x66000000, 0x33000000, 0x33000000, 0x66000000, 0x66000000,
+            0xB2000000, 0x33000000, 0x66000000, 0x33000000, 0x4C000000, 0x66000000, 0x33000000, 0x4C000000, 0x66000000};
+        EXPECT_EQ(expected, recorder.RenderStates(D3DRS_TEXTUREFACTOR));
     }
 }
 

@@ -93,14 +93,33 @@ TEST(Caustic, FrameIsThirtyTwoPerSecondInAOneSecondLoop)
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.frame, CCaustic::FrameIndex(c.time)) << c.time;
+}
 
-    // Before the device objects are made there is no frame to take.
+// The frames exist from a restore to the next invalidate: before the first
+// restore, and between an invalidate and the next restore, an update takes
+// no frame, though the device is there and the frames were made before.
+TEST(CausticOnDevice, TakesNoFrameBeforeARestore)
+{
+    TestDevice td;
+    ASSERT_TRUE(td.Ok()) << td.Error();
+    EffectsScene scene(td.Device());
     CCaustic caustic;
     EXPECT_EQ(32, caustic.textureCount);
     EXPECT_EQ(0, caustic.InitDeviceObjects());
     EXPECT_EQ(nullptr, caustic.currentFrame);
     caustic.Update(0.5f, 0.4f);
-    EXPECT_EQ(nullptr, caustic.currentFrame);
+    EXPECT_EQ(nullptr, caustic.currentFrame) << "before the first restore";
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(0, caustic.RestoreDeviceObjects());
+        caustic.Update(0.5f, 0.4f);
+        ASSERT_NE(nullptr, caustic.textures[16]);
+        EXPECT_EQ(caustic.textures[16], caustic.currentFrame);
+        caustic.InvalidateDeviceObjects();
+        caustic.Update(0.75f, 0.5f);
+        EXPECT_EQ(nullptr, caustic.currentFrame) << "between an invalidate and the next restore";
+    }
+    caustic.DeleteDeviceObjects();
 }
 
 TEST(CausticOnDevice, SetsTheIntensityRegistersAndTakesFramesInUpdateOnly)

@@ -19,7 +19,9 @@
 #include <cstring>
 #include <cstdlib>
 #include <memory>
+#include <map>
 #include <new>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,10 +37,40 @@ namespace {
 
 // When positive, the allocation that counts it down to zero fails.
 long allocationsLeft = 0;
+// The allocations counted since the last reset, and while recording the
+// call path of each (the first PathCapacity).
+long allocationCount = 0;
+bool recording = false;
+const long PathCapacity = 1 << 18;
+uint64_t recordedPaths[PathCapacity];
+// The call path of the allocation that failed.
+uint64_t failedPath = 0;
+
+// A hash of the return addresses above the allocation function.
+__attribute__((noinline)) uint64_t CallPath()
+{
+    void* frames[8] = {};
+    const USHORT n = RtlCaptureStackBackTrace(2, 8, frames, nullptr);
+    uint64_t h = 1469598103934665603ull;
+    for (USHORT i = 0; i < n; ++i) {
+        h ^= uint64_t(reinterpret_cast<uintptr_t>(frames[i]));
+        h *= 1099511628211ull;
+    }
+    return h;
+}
 
 bool AllocationFails()
 {
-    return allocationsLeft > 0 && --allocationsLeft == 0;
+    const bool fails = allocationsLeft > 0 && --allocationsLeft == 0;
+    if (recording || fails) {
+        const uint64_t path = CallPath();
+        if (recording && allocationCount < PathCapacity)
+            recordedPaths[allocationCount] = path;
+        if (fails)
+            failedPath = path;
+    }
+    ++allocationCount;
+    return fails;
 }
 
 } // namespace
@@ -329,44 +361,76 @@ TEST_F(LogoMeshLoad, GoesThroughTheXPath)
     record.indices = nullptr;
 }
 
+// A load makes some 60,000 allocations from a few dozen call paths (the
+// .x reader's vectors). Each call path's allocation fails at its first,
+// second and last turn in the load: no exception, the world told nothing,
+// and either nothing kept or the whole mesh.
 TEST_F(LogoMeshLoad, RunningOutOfMemoryIsAResult)
 {
-    EffectsApp app(device_->Device(), D3DFMT_D24S8);
-    CLogo* logo = new CLogo;
-    ASSERT_EQ(0, app.world->AddObject(logo));
-    // Fail the n-th allocation of the load, for n from the first on, until
-    // the load gets through.
-    bool loaded = false;
-    int failures = 0;
-    for (long n = 1; n < 200000 && !loaded; n = n < 16 ? n + 1 : n * 3 / 2) {
+    // Two loads that record the call path of each allocation (the first
+    // makes what is made once per process), then one load per chosen
+    // allocation that fails it; every load from this one place, so that the
+    // paths compare.
+    std::vector<long> plan = {0, 0}; // 0: a recording load
+    long count = 0;
+    size_t paths = 0;
+    int emptied = 0;
+    for (size_t k = 0; k < plan.size(); ++k) {
+        const long n = plan[k];
+        SCOPED_TRACE(testing::Message() << "allocation " << n << " of " << count);
+        EffectsApp app(device_->Device(), D3DFMT_D24S8);
+        CLogo* logo = new CLogo;
+        ASSERT_EQ(0, app.world->AddObject(logo));
         HRESULT hr = 0;
         bool threw = false;
+        allocationCount = 0;
         allocationsLeft = n;
+        recording = n == 0;
         try {
             hr = logo->InitDeviceObjects();
         } catch (...) {
             threw = true;
         }
-        const bool failedAllocation = allocationsLeft == 0;
+        recording = false;
+        const bool failed = n > 0 && allocationsLeft == 0;
         allocationsLeft = 0;
-        ASSERT_FALSE(threw) << "allocation " << n;
-        if (failedAllocation) {
-            ++failures;
-            EXPECT_EQ(0, hr) << "the world acts on no result here";
-            if (logo->meshes[0].vertexCount == 0) {
-                // Nothing was kept: the restore makes no buffer and nothing draws.
-                EXPECT_EQ(0, app.world->vbServer->count);
-                EXPECT_EQ(0, logo->RestoreDeviceObjects());
-                EXPECT_EQ(nullptr, logo->meshes[0].vertexBuffer);
-                logo->InvalidateDeviceObjects();
-                app.world->InvalidateDeviceObjects();
+        ASSERT_FALSE(threw);
+        EXPECT_EQ(0, hr) << "the world acts on no result here";
+        if (n == 0) {
+            ASSERT_EQ(1274, logo->meshes[0].vertexCount);
+            count = allocationCount;
+            ASSERT_LE(count, PathCapacity);
+            if (k + 1 < plan.size())
                 continue;
+            std::map<uint64_t, std::vector<long>> turns; // call path -> its allocations (1-based)
+            for (long i = 0; i < count; ++i)
+                turns[recordedPaths[i]].push_back(i + 1);
+            std::set<long> chosen;
+            for (const auto& path : turns) {
+                const std::vector<long>& at = path.second;
+                chosen.insert(at.front());
+                chosen.insert(at.size() > 1 ? at[1] : at.front());
+                chosen.insert(at.back());
             }
+            paths = turns.size();
+            plan.insert(plan.end(), chosen.begin(), chosen.end());
+            continue;
         }
-        loaded = logo->meshes[0].vertexCount == 1274;
+        ASSERT_TRUE(failed) << "the load made " << allocationCount << " allocations";
+        EXPECT_EQ(recordedPaths[n - 1], failedPath) << "the failure hit the recorded call path";
+        if (logo->meshes[0].vertexCount == 0) {
+            // Nothing was kept: the restore makes no buffer and nothing draws.
+            ++emptied;
+            EXPECT_EQ(0, app.world->vbServer->count);
+            EXPECT_EQ(0, logo->RestoreDeviceObjects());
+            EXPECT_EQ(nullptr, logo->meshes[0].vertexBuffer);
+            logo->InvalidateDeviceObjects();
+        } else {
+            EXPECT_EQ(1274, logo->meshes[0].vertexCount) << "the whole mesh or none";
+        }
     }
-    EXPECT_TRUE(loaded);
-    EXPECT_GT(failures, 5);
+    EXPECT_GT(paths, 20u);
+    EXPECT_GT(emptied, 5);
 }
 
 namespace {

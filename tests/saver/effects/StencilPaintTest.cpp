@@ -29,18 +29,8 @@ class StencilPaintOnDevice : public StencilDeviceTest {
 
 } // namespace
 
-TEST(StencilPaintTables, LayersOrderAndFactors)
+TEST(StencilPaintTables, LayerFactorIsTheAlphaByte)
 {
-    const PaintLayer expected[4] = {{1, 50.0f, 0.5f, 0}, {0, 5.0f, 0.5f, 1}, {2, 100.0f, 0.4f, 0}, {3, 7.0f, 0.4f, 1}};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(expected[i].texture, PaintLayers[i].texture) << i;
-        EXPECT_EQ(expected[i].scale, PaintLayers[i].scale) << i;
-        EXPECT_EQ(expected[i].alpha, PaintLayers[i].alpha) << i;
-        EXPECT_EQ(expected[i].blend, PaintLayers[i].blend) << i;
-    }
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(i % 4, PaintLayerOrder[i]) << "stencil value " << i + 1;
-
     // Above alpha 0.502 the product leaves the int range: full alpha is
     // 0xFF, never the 0x80 of a signed conversion.
     const struct {
@@ -105,6 +95,60 @@ TEST_F(StencilPaintOnDevice, DrawsPerDepthFormatAndToneMode)
             const std::vector<DWORD> expected = {0x7F000000, 0x7F000000, 0x66000000, 0x66000000, 0x7F000000,
                                                  0x7F000000, 0x66000000, 0x66000000, 0x4C000000};
             EXPECT_EQ(expected, factors);
+        }
+    }
+}
+
+// Each stencil value draws its flock's layer: flocks 0 and 4 the dense dots
+// 50 times across, added at alpha 0.5; 1 and 5 the tartan 5 times across,
+// blended at 0.5; 2 and 6 the sparse dots 100 times across, added at 0.4;
+// 3 and 7 the stripes 7 times across, blended at 0.4. Then the tint over
+// every fish: the rainbow gradient, blended at alpha 76 of 255, twice
+// across where the device mirrors textures.
+TEST_F(StencilPaintOnDevice, EachStencilValueDrawsItsFlocksLayerThenTheTint)
+{
+    enum { Tartan, DenseDots, SparseDots, Stripes, Rainbow };
+    const struct {
+        int texture;
+        float scale;
+        DWORD destBlend, factor;
+    } layers[4] = {
+        {DenseDots, 50.0f, D3DBLEND_ONE, 0x7F000000},
+        {Tartan, 5.0f, D3DBLEND_INVSRCALPHA, 0x7F000000},
+        {SparseDots, 100.0f, D3DBLEND_ONE, 0x66000000},
+        {Stripes, 7.0f, D3DBLEND_INVSRCALPHA, 0x66000000},
+    };
+    for (bool mirror : {false, true}) {
+        SCOPED_TRACE(mirror ? "mirror" : "no mirror");
+        EffectsApp app(Device(), D3DFMT_D24S8);
+        if (mirror)
+            app.caps.TextureAddressCaps |= D3DPTADDRESSCAPS_MIRROR;
+        else
+            app.caps.TextureAddressCaps &= ~DWORD(D3DPTADDRESSCAPS_MIRROR);
+        SelStencilPaint* paint = new SelStencilPaint;
+        ASSERT_EQ(0, app.world->AddObject(paint));
+        ASSERT_EQ(0, app.world->RestoreDeviceObjects());
+        SetToneMode(2);
+        app.world->SetFixedConstants();
+        DeviceRecorder recorder(Device());
+        ASSERT_TRUE(Draw(Device(), *paint));
+        ASSERT_EQ(9u, recorder.draws.size());
+        for (size_t k = 0; k < 9; ++k) {
+            SCOPED_TRACE(testing::Message() << "draw " << k);
+            const DeviceRecorder::DrawState& d = recorder.draws[k];
+            const bool tint = k == 8;
+            const int texture = tint ? Rainbow : layers[k % 4].texture;
+            const float scale = tint ? (mirror ? 2.0f : 1.0f) : layers[k % 4].scale;
+            EXPECT_EQ(static_cast<IDirect3DBaseTexture8*>(paint->textures[texture]), d.textures[0]);
+            EXPECT_EQ(scale, d.registers[34][0]);
+            EXPECT_EQ(scale, d.registers[34][1]);
+            EXPECT_EQ(1.0f, d.registers[34][2]);
+            EXPECT_EQ(1.0f, d.registers[34][3]);
+            EXPECT_EQ(tint ? 0u : DWORD(k + 1), d.renderStates.at(D3DRS_STENCILREF));
+            EXPECT_EQ(DWORD(D3DBLEND_SRCALPHA), d.renderStates.at(D3DRS_SRCBLEND));
+            EXPECT_EQ(tint ? DWORD(D3DBLEND_INVSRCALPHA) : layers[k % 4].destBlend, d.renderStates.at(D3DRS_DESTBLEND));
+            EXPECT_EQ(servertest::Hex(tint ? 0x4C000000u : layers[k % 4].factor),
+                      servertest::Hex(d.renderStates.at(D3DRS_TEXTUREFACTOR)));
         }
     }
 }
@@ -191,7 +235,9 @@ TEST(StencilPaintMedia, PatternsAre8BitBmpsOfTheirSizesAndContent)
         int width, height;
         double darkLow, darkHigh;
     } expected[PaintTextureCount] = {
-        {"tartan", 256, 256, 0.0, 1.0},
+        // Of the tartan's six colours only black is dark; its band is 2 of
+        // the sett's 64 threads in warp and weft, so 1/32 of the pixels.
+        {"tartan", 256, 256, 0.028, 0.035},
         {"dense dots", 128, 129, 0.2, 0.45},
         {"sparse dots", 128, 129, 0.05, 0.2},
         {"diagonal stripes", 256, 256, 0.4, 0.6},
