@@ -1,12 +1,6 @@
 #include "fish/CBream.h"
 
-#include "settings/SettingsTables.h"
-
-#include "mesh/OruMorphAnimator.h"
-
 #include "Bream.h"
-
-#include <new>
 
 CPartialMorph CBream::MorphTemplate;
 
@@ -16,21 +10,8 @@ CBream::CBream(int skinType)
         AddMesh(&frame);
     if (skinType >= 0 && skinType < BreamSkinCount && BreamSkins[skinType])
         AddTexture(BreamSkins[skinType]->data, BreamSkins[skinType]->size);
-    animator = new (std::nothrow) OruMorphAnimator(meshes, 0, 1, 10);
-    if (!animator)
-        complete = false;
-    if (TechniqueSetting(TechPartialMorph) != 0) {
-        AddMesh(&BreamPoseMesh);
-        if (!MorphTemplate.meshes) {
-            MorphTemplate.SetMorphSource(meshes, 0, 11, BreamMorphTriples, BreamMorphTripleCount);
-            MorphTemplate.BUildPartialMorphData();
-        }
-        partialMorph = new (std::nothrow) CPartialMorph();
-        if (partialMorph)
-            partialMorph->CopyFrom(MorphTemplate, meshes);
-        else
-            complete = false;
-    }
+    AddAnimator();
+    AddPartialMorph(&BreamPoseMesh, MorphTemplate, BreamMorphTriples, BreamMorphTripleCount);
     AddMesh(&BreamLowMesh);
     cloneScale = 1.4f;
     cloneTextureSize = 256;

@@ -12,6 +12,7 @@
 #include "scene/OruCamera.h"
 #include "scene/OruSteering.h"
 #include "scene/OruWorld.h"
+#include "settings/SceneSettings.h"
 #include "servers/SBServer.h"
 #include "servers/VBServer.h"
 #include "servers/VSServer.h"
@@ -20,6 +21,7 @@
 #include "vsConstants.h"
 
 #include <cmath>
+#include <new>
 
 const ShaderSet FishShaderSet = {
     {FishMorphDeclaration, nullptr, FishLowDeclaration, FishDeclaration},
@@ -324,4 +326,28 @@ bool CFish::Draw()
                                                             UINT(drawn.faceCount)));
     TRACE_D3D(device->SetRenderState(D3DRS_STENCILREF, 0));
     return submitted;
+}
+
+void CFish::AddAnimator()
+{
+    animator = new (std::nothrow) OruMorphAnimator(meshes, 0, 1, 10);
+    if (!animator)
+        complete = false;
+}
+
+void CFish::AddPartialMorph(OruMeshRecord* poseMesh, CPartialMorph& kindTemplate, const MorphTriple* triples,
+                            int tripleCount)
+{
+    if (TechniqueSetting(TechPartialMorph) == 0)
+        return;
+    AddMesh(poseMesh);
+    if (!kindTemplate.meshes) {
+        kindTemplate.SetMorphSource(meshes, 0, 11, triples, tripleCount);
+        kindTemplate.BUildPartialMorphData();
+    }
+    partialMorph = new (std::nothrow) CPartialMorph();
+    if (partialMorph)
+        partialMorph->CopyFrom(kindTemplate, meshes);
+    else
+        complete = false;
 }

@@ -20,6 +20,7 @@
 
 class OruMorphAnimator;
 class CPartialMorph;
+struct MorphTriple;
 class PimRenderTexture;
 
 // cloneRole values.
@@ -98,6 +99,14 @@ public:
     bool Complete() const { return complete; }
 
 protected:
+    // The kinds' construction steps. The animator morphs meshes 1 to 10 (the
+    // swim keyframes) over mesh 0 (the rest pose). With the partial morph on,
+    // the pose mesh is added as mesh 11 and the fish copies the kind's
+    // template, built over it once. A refused allocation clears `complete`.
+    void AddAnimator();
+    void AddPartialMorph(OruMeshRecord* poseMesh, CPartialMorph& kindTemplate, const MorphTriple* triples,
+                         int tripleCount);
+
     bool complete;
 
 private:

@@ -1,12 +1,6 @@
 #include "fish/CMackerel.h"
 
-#include "settings/SettingsTables.h"
-
-#include "mesh/OruMorphAnimator.h"
-
 #include "Mackerel.h"
-
-#include <new>
 
 CPartialMorph CMackerel::MorphTemplate;
 
@@ -15,21 +9,8 @@ CMackerel::CMackerel()
     for (OruMeshRecord& frame : MackerelFrames)
         AddMesh(&frame);
     AddTexture(MackerelSkin.data, MackerelSkin.size);
-    animator = new (std::nothrow) OruMorphAnimator(meshes, 0, 1, 10);
-    if (!animator)
-        complete = false;
-    if (TechniqueSetting(TechPartialMorph) != 0) {
-        AddMesh(&MackerelPoseMesh);
-        if (!MorphTemplate.meshes) {
-            MorphTemplate.SetMorphSource(meshes, 0, 11, MackerelMorphTriples, MackerelMorphTripleCount);
-            MorphTemplate.BUildPartialMorphData();
-        }
-        partialMorph = new (std::nothrow) CPartialMorph();
-        if (partialMorph)
-            partialMorph->CopyFrom(MorphTemplate, meshes);
-        else
-            complete = false;
-    }
+    AddAnimator();
+    AddPartialMorph(&MackerelPoseMesh, MorphTemplate, MackerelMorphTriples, MackerelMorphTripleCount);
     AddMesh(&MackerelLowMesh);
     useStrips = 0;
     cloneScale = 1.4f;

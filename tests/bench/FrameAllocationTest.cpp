@@ -2,6 +2,7 @@
 // transparent pass sorts far to near through room the world keeps, in the
 // same order as a stable sort (equal keys in list order, keys that are not
 // numbers last), frame after frame.
+#include "AllocationCounter.h"
 #include "scene/OruObject.h"
 #include "scene/OruWorld.h"
 
@@ -11,57 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <new>
 #include <vector>
-
-namespace {
-
-bool g_counting = false;
-int g_allocations = 0;
-
-void* Allocate(size_t size)
-{
-    if (g_counting)
-        ++g_allocations;
-    return std::malloc(size ? size : 1);
-}
-
-} // namespace
-
-void* operator new(size_t size)
-{
-    if (void* p = Allocate(size))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](size_t size)
-{
-    return operator new(size);
-}
-void* operator new(size_t size, const std::nothrow_t&) noexcept
-{
-    return Allocate(size);
-}
-void* operator new[](size_t size, const std::nothrow_t&) noexcept
-{
-    return Allocate(size);
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, size_t) noexcept
-{
-    std::free(p);
-}
 
 namespace {
 
@@ -124,18 +75,18 @@ TEST(FrameAllocation, TransparentPassSortsStablyWithoutAllocating)
 
         for (int frame = 0; frame < 3; ++frame) {
             order.clear();
-            g_allocations = 0;
-            g_counting = true;
+            const int64_t before = AllocationCounter::Now().allocations;
             world.Render();
-            g_counting = false;
+            const int64_t allocations = AllocationCounter::Now().allocations - before;
             std::vector<const OruObject*> drawnTransparent;
             for (const OruObject* o : order)
                 if (o->transparent)
                     drawnTransparent.push_back(o);
             EXPECT_EQ(expected, drawnTransparent) << size << " objects, frame " << frame;
             // The first frame may grow the world's lists; later ones reuse them.
-            if (frame > 0)
-                EXPECT_EQ(0, g_allocations) << size << " objects, frame " << frame;
+            if (frame > 0) {
+                EXPECT_EQ(0, allocations) << size << " objects, frame " << frame;
+            }
         }
         world.FinalCleanup();
     }
