@@ -6,6 +6,7 @@
 #include "app/SelRandom.h"
 
 #include "framework/OruApplication.h"
+#include "scene/FrameStep.h"
 #include "mesh/Pi.h"
 #include "scene/OruSceneContext.h"
 #include "servers/SBServer.h"
@@ -135,10 +136,7 @@ HRESULT CBackPaper::InvalidateDeviceObjects()
 
 void CBackPaper::Update(float time, float prevTime)
 {
-    // A frame time that is not finite or is negative is no time.
-    float k = time - prevTime;
-    if (!std::isfinite(k) || k < 0.0f)
-        k = 0.0f;
+    float k = FrameStep(time, prevTime);
     if (k > 1.0f)
         k = 1.0f;
 

@@ -2,6 +2,7 @@
 
 #include "effects/CBubbles.h"
 #include "app/SelRandom.h"
+#include "scene/FrameStep.h"
 
 #include <cmath>
 
@@ -14,10 +15,7 @@ void CBubble::Respawn()
 
 void CBubble::Move(float time, float prevTime)
 {
-    // A frame time that is not finite or is negative is no time.
-    float dt = time - prevTime;
-    if (!std::isfinite(dt) || dt < 0.0f)
-        dt = 0.0f;
+    const float dt = FrameStep(time, prevTime);
     if (!alive) {
         Respawn();
     } else {

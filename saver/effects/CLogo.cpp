@@ -16,6 +16,7 @@
 #include "servers/VSServer.h"
 #include "texture/TextureCache.h"
 #include "trace/TraceD3DResult.h"
+#include "scene/FrameStep.h"
 
 #include <cmath>
 
@@ -99,10 +100,7 @@ HRESULT CLogo::DeleteDeviceObjects()
 
 void CLogo::Update(float time, float prevTime)
 {
-    // A frame time that is not finite or is negative is no time.
-    float dt = time - prevTime;
-    if (!std::isfinite(dt) || dt < 0.0f)
-        dt = 0.0f;
+    const float dt = FrameStep(time, prevTime);
     roll -= dt;
     yaw -= 0.5f * dt;
     PimVertexObject::Update(time, prevTime);

@@ -7,6 +7,7 @@
 #include "app/SelRandom.h"
 
 #include "framework/OruApplication.h"
+#include "scene/FrameStep.h"
 #include "mesh/Pi.h"
 #include "scene/OruCamera.h"
 #include "scene/OruSceneContext.h"
@@ -152,10 +153,7 @@ HRESULT CMark::InvalidateDeviceObjects()
 
 void CMark::Update(float time, float prevTime)
 {
-    // A frame time that is not finite or is negative is no time.
-    float dt = time - prevTime;
-    if (!std::isfinite(dt) || dt < 0.0f)
-        dt = 0.0f;
+    const float dt = FrameStep(time, prevTime);
     const float w = dt < 1.0f ? dt : 1.0f;
 
     fade = (1.0f - w) * fade + w * fadeTarget;

@@ -2,6 +2,7 @@
 
 #include "fish/CPartialMorph.h"
 #include "app/SelRandom.h"
+#include "scene/FrameStep.h"
 
 #include <cmath>
 
@@ -59,11 +60,9 @@ FishPartMachines::FishPartMachines()
 
 void FishPartMachines::Step(float time, float prevTime, float ownRate, bool slowAtOwnRate, float weights[20])
 {
-    // A frame time that is not finite or is negative is no time: the slow
-    // machine's chances, which scale with it, are then 0.
-    float dt = time - prevTime;
-    if (!std::isfinite(dt) || dt < 0.0f)
-        dt = 0.0f;
+    // No time (FrameStep) gives the slow machine's chances, which scale
+    // with it, 0.
+    const float dt = FrameStep(time, prevTime);
     const float s = (std::sin(time * ownRate) + 1.0f) / 2.0f;
     const float body = 0.7f * (std::sin(5.0f * time * ownRate) + 1.0f) / 2.0f;
     const float wave = slowAtOwnRate ? s : (std::sin(time) + 1.0f) / 2.0f;
