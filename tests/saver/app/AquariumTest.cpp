@@ -5,6 +5,7 @@
 
 #include "fish/CFish.h"
 #include "ScreenCapture.h"
+#include "TestDevice.h"
 #include "app/SelApplication.h"
 #include "settings/SettingsRegistry.h"
 
@@ -70,20 +71,45 @@ protected:
             ASSERT_EQ(0, app->UpdateScene());
         }
     }
-    // Draws the scene as it stands (no update) until the screen shows it.
-    void DrawAndShow()
+    // The scene as it stands (no update), drawn and presented: the frame as
+    // drawn, read from the back buffer before the present, and the screen
+    // captured (pumping messages) until it shows that frame; the screen's
+    // last capture after 10 s when it never does.
+    struct Shown {
+        Image frame;
+        Image screen;
+    };
+    Shown DrawAndShow()
     {
-        for (int i = 0; i < 3; ++i) {
-            ASSERT_EQ(0, app->Render());
-            app->device->Present(nullptr, nullptr, nullptr, nullptr);
-            const DWORD start = GetTickCount();
-            while (GetTickCount() - start < 150) {
-                MSG msg;
-                while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                    DispatchMessageA(&msg);
-                Sleep(10);
-            }
+        Shown shown;
+        EXPECT_EQ(0, app->Render());
+        IDirect3DSurface8* back = nullptr;
+        if (SUCCEEDED(app->device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back))) {
+            shown.frame = TestDevice::ReadSurface(app->device, back);
+            back->Release();
         }
+        app->device->Present(nullptr, nullptr, nullptr, nullptr);
+        const DWORD start = GetTickCount();
+        for (;;) {
+            shown.screen = ScreenCapture::Client(app->window);
+            if (SameRgb(shown.screen, shown.frame) || GetTickCount() - start >= 10000)
+                break;
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+            Sleep(10);
+        }
+        EXPECT_TRUE(SameRgb(shown.screen, shown.frame)) << "the screen never showed the frame";
+        return shown;
+    }
+    static bool SameRgb(const Image& a, const Image& b)
+    {
+        if (a.Empty() || a.width != b.width || a.height != b.height)
+            return false;
+        for (size_t i = 0; i < a.pixels.size(); ++i)
+            if ((a.pixels[i] ^ b.pixels[i]) & 0x00FFFFFFu)
+                return false;
+        return true;
     }
     std::vector<OruObject*> FlockFish(int flock)
     {
@@ -133,8 +159,7 @@ TEST_F(Aquarium, FirstFlockSwimsAsOneClusterAndShowsOnScreen)
     EXPECT_LT(after.spread, 6.0f) << "one compact cluster";
 
     // The fish's pixels: the same frame drawn with and without the fish.
-    DrawAndShow();
-    Image withFish = ScreenCapture::Client(app->window);
+    Image withFish = DrawAndShow().screen;
     std::vector<OruObject*> all;
     for (int flock = 0; flock < 8; ++flock)
         for (OruObject* f : FlockFish(flock))
@@ -143,8 +168,7 @@ TEST_F(Aquarium, FirstFlockSwimsAsOneClusterAndShowsOnScreen)
         f->hidden = 1;
         f->culled = 1;
     }
-    DrawAndShow();
-    Image without = ScreenCapture::Client(app->window);
+    Image without = DrawAndShow().screen;
     ASSERT_EQ(withFish.width, without.width);
     int changed = 0, centreChanged = 0;
     for (int y = 0; y < withFish.height; ++y)
