@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -46,10 +47,12 @@ public:
             RunPreview(GetModuleHandleA(nullptr), h);
             ended = true;
         });
+        // The preview makes its window, draws its picture, then shows it.
         const DWORD start = GetTickCount();
-        while (!(child = FindWindowExA(host, nullptr, "MYCLASS", nullptr)) && GetTickCount() - start < 5000)
+        while (!(child = FindWindowExA(host, nullptr, "MYCLASS", nullptr)) && GetTickCount() - start < 10000)
             Pump(20);
-        Pump(300);
+        while (child && !IsWindowVisible(child) && GetTickCount() - start < 10000)
+            Pump(20);
     }
     ~PreviewInHost()
     {
@@ -63,6 +66,23 @@ public:
     std::thread thread;
     std::atomic<bool> ended{false};
 };
+
+// The window's client area as the screen shows it, captured (with this
+// thread's messages pumped between) until two captures in a row are the
+// same and ready holds, or 10 s have passed: the last capture.
+Image CaptureWhen(HWND window, const std::function<bool(const Image&)>& ready)
+{
+    const DWORD start = GetTickCount();
+    Image last;
+    for (;;) {
+        Image shot = ScreenCapture::Client(window);
+        const bool settled = !shot.Empty() && shot.width == last.width && shot.pixels == last.pixels;
+        if ((settled && ready(shot)) || GetTickCount() - start >= 10000)
+            return shot;
+        last = shot;
+        Pump(20);
+    }
+}
 
 bool IsBlack(uint32_t rgb)
 {
@@ -94,7 +114,14 @@ TEST(PreviewPicture, FourTextLinesOnWhiteScaledToTheHeight)
         GetClientRect(preview.child, &client);
         ASSERT_EQ(c.width, client.right);
         ASSERT_EQ(c.height, client.bottom);
-        Image shot = ScreenCapture::Client(preview.child);
+        // Captured once the screen shows the picture: text in every line.
+        const int* lines = c.lines;
+        Image shot = CaptureWhen(preview.child, [&](const Image& image) {
+            for (int i = 0; i < 4; ++i)
+                if (!BandHasText(image, lines[i], lines[i] + 12))
+                    return false;
+            return true;
+        });
         ASSERT_FALSE(shot.Empty());
 
         // White everywhere left of x = 10 and above y = 5.
@@ -122,8 +149,11 @@ TEST(PreviewPicture, IsDrawnOnceAndGrowsBlack)
     ASSERT_NE(nullptr, preview.child);
     SetWindowPos(preview.host, nullptr, 0, 0, 304, 224, SWP_NOMOVE | SWP_NOZORDER);
     SetWindowPos(preview.child, nullptr, 0, 0, 304, 224, SWP_NOMOVE | SWP_NOZORDER);
-    Pump(400);
-    Image shot = ScreenCapture::Client(preview.child);
+    // Captured once the grown window has been painted where it grew.
+    Image shot = CaptureWhen(preview.child, [](const Image& image) {
+        return image.width == 304 && image.height == 224 && image.Rgb(250, 50) != 0x808080u &&
+               image.Rgb(50, 200) != 0x808080u;
+    });
     ASSERT_EQ(304, shot.width);
     EXPECT_EQ(0xFFFFFFu, shot.Rgb(5, 100)) << "the first picture stays";
     EXPECT_EQ(0x000000u, shot.Rgb(250, 50)) << "the class background beyond it";
