@@ -7,7 +7,4 @@ trap cleanup EXIT
 start_display
 start_wine
 cd "$BUILD"
-# A program that fails is run once more, and both runs are printed: a stopgap
-# while SaverProgram.SaverEndsOnEachKindOfUserInput fails now and then on a
-# mouse jump (seen once in four fresh runs).
-ctest --output-on-failure --repeat until-pass:2 -j"$(nproc)" "$@"
+ctest --output-on-failure -j"$(nproc)" "$@"

@@ -109,6 +109,10 @@ protected:
     }
     bool Start(DebuggedProcess& run, const std::string& arguments, const std::string& faults = std::string())
     {
+        // The cursor well inside the smallest full-screen mode, wherever an
+        // earlier program left it: the saver confines it to its window, and
+        // a move from an edge would be cut short there.
+        SetCursorPos(160, 120);
         char cwd[MAX_PATH];
         GetCurrentDirectoryA(sizeof cwd, cwd);
         DebuggedProcess::Environment environment = {{"REEF_D3D8_LOG", std::string(cwd) + "\\" + logPath},
