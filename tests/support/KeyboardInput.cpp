@@ -20,3 +20,20 @@ void PressKeys(std::initializer_list<WORD> keys)
     }
     SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
 }
+
+bool WaitForFocus(HWND window, DWORD timeoutMs, HWND focus)
+{
+    if (!focus)
+        focus = window;
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        if (GetForegroundWindow() == window && GetGUIThreadInfo(thread, &info) && info.hwndFocus == focus)
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(20);
+    }
+}

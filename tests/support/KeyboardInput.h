@@ -10,3 +10,8 @@
 // reverse (so {VK_MENU, VK_RETURN} is Alt+Enter). The keys go to the window
 // with the keyboard focus, of whichever process.
 void PressKeys(std::initializer_list<WORD> keys);
+
+// Whether `window` comes to the front with the keyboard focus of its thread
+// on `focus` (the window itself when null) within timeoutMs: where pressed
+// keys then go.
+bool WaitForFocus(HWND window, DWORD timeoutMs, HWND focus = nullptr);

@@ -44,23 +44,6 @@ bool WaitUntilGone(HWND window, DWORD timeoutMs)
     return !IsWindow(window);
 }
 
-// Whether window comes to the front with its thread's keyboard focus (where
-// key presses go) within timeoutMs.
-bool WaitForFocus(HWND window, DWORD timeoutMs)
-{
-    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
-    const DWORD start = GetTickCount();
-    for (;;) {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        if (GetForegroundWindow() == window && GetGUIThreadInfo(thread, &info) && info.hwndFocus == window)
-            return true;
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(20);
-    }
-}
-
 class FrameworkProgram : public ::testing::Test {
 protected:
     void SetUp() override

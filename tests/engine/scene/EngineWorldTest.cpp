@@ -230,11 +230,13 @@ TEST(EngineWorld, ObjectsAppearWhereTheCameraLooksAndSurviveAReset)
         first.SavePngIfFailed("EngineWorldFirst");
 
         EXPECT_EQ(0, left->culled);
+        EXPECT_EQ(0, right->culled);
         EXPECT_EQ(1, hidden->culled);
         EXPECT_EQ(1, behind->culled);
         EXPECT_EQ(0, hidden->renders);
         EXPECT_EQ(0, behind->renders);
         EXPECT_GT(left->renders, 0);
+        EXPECT_GT(right->renders, 0);
         EXPECT_GT(nearGlass->sortDistance, 0.0f);
         EXPECT_GT(farGlass->sortDistance, nearGlass->sortDistance);
 

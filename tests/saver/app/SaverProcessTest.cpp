@@ -21,17 +21,6 @@ const char SettingsKey[] = "Software\\Kelvane Soft\\Reefglow 3";
 const char SaverClass[] = "OruEngine_RG2_CLASS";
 const char SaverTitle[] = "Sel Engine Reef Glow";
 
-bool WaitUntil(DWORD timeoutMs, bool (*condition)(void*), void* context)
-{
-    const DWORD start = GetTickCount();
-    while (!condition(context)) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
-
 bool KeyExists()
 {
     HKEY key;
@@ -165,22 +154,6 @@ protected:
             return nullptr;
         SetForegroundWindow(window);
         return WaitForFocus(window, 10000) ? window : nullptr;
-    }
-    // Whether window comes to the front with its thread's keyboard focus
-    // within timeoutMs.
-    static bool WaitForFocus(HWND window, DWORD timeoutMs)
-    {
-        const DWORD thread = GetWindowThreadProcessId(window, nullptr);
-        const DWORD start = GetTickCount();
-        for (;;) {
-            GUITHREADINFO info = {};
-            info.cbSize = sizeof info;
-            if (GetForegroundWindow() == window && GetGUIThreadInfo(thread, &info) && info.hwndFocus == window)
-                return true;
-            if (GetTickCount() - start >= timeoutMs)
-                return false;
-            Sleep(20);
-        }
     }
     bool StillRunsAfter(DWORD ms)
     {

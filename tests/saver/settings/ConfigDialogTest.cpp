@@ -579,23 +579,14 @@ TEST_F(ConfigDialog, KeyboardSelectionInAClosedListIsKept)
         HWND list = GetDlgItem(dialog, 1027);
         SendMessageA(dialog, WM_NEXTDLGCTL, WPARAM(list), TRUE);
         // The key goes where the focus is: wait until the list has it.
-        const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
-        auto focused = [&] {
-            GUITHREADINFO info = {};
-            info.cbSize = sizeof info;
-            return GetForegroundWindow() == dialog && GetGUIThreadInfo(thread, &info) && info.hwndFocus == list;
-        };
-        DWORD start = GetTickCount();
-        while (!focused() && GetTickCount() - start < 10000)
-            Sleep(20);
-        if (!focused()) {
+        if (!WaitForFocus(dialog, 10000, list)) {
             ADD_FAILURE() << "the mode list never had the focus";
             DialogDriver::Click(dialog, IDCANCEL);
             return;
         }
         const int before = DialogDriver::ListSelection(dialog, 1027);
         PressKeys({VK_DOWN});
-        start = GetTickCount();
+        const DWORD start = GetTickCount();
         while (DialogDriver::ListSelection(dialog, 1027) == before && GetTickCount() - start < 10000)
             Sleep(20);
         EXPECT_EQ(2, DialogDriver::ListSelection(dialog, 1027));
