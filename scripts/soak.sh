@@ -33,8 +33,9 @@
 # wandering camera meets a new heaviest view); the saver runs with glibc
 # mapping blocks of 64 KB and more on their own (GLIBC_TUNABLES
 # mmap_threshold), so that they go back when freed and the printed figure
-# follows what is live. Even so it creeps by 0.2 to 0.3 MB a minute at equal
-# content, next to none of it in Wine's own regions.
+# follows what is live. Even so it crept by 0.2 to 0.3 MB a minute at equal
+# content in ten-minute runs (11 KB a minute over an hour), next to none of it
+# in Wine's own regions.
 #
 # Inside the test suite (REEF_SOAK_IN_SUITE=1) it neither builds nor starts a
 # display or a Wine server: it uses those of the run.
