@@ -9,7 +9,7 @@ export WINEDEBUG=${REEF_WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 PACKAGES="cmake ninja-build g++ zlib1g-dev g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
-          googletest wine wine64 xvfb x11-apps libgl1-mesa-dri"
+          googletest wine wine64 xvfb x11-apps xdotool libgl1-mesa-dri"
 
 say() { echo "[reef] $*"; }
 

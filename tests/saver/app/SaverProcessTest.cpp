@@ -5,6 +5,7 @@
 
 #include "DebuggedProcess.h"
 #include "KeyboardInput.h"
+#include "PointerInput.h"
 #include "WindowWatch.h"
 #include "resource.h"
 
@@ -98,10 +99,10 @@ protected:
     }
     bool Start(DebuggedProcess& run, const std::string& arguments, const std::string& faults = std::string())
     {
-        // The cursor well inside the smallest full-screen mode, wherever an
+        // The pointer well inside the smallest full-screen mode, wherever an
         // earlier program left it: the saver confines it to its window, and
         // a move from an edge would be cut short there.
-        SetCursorPos(160, 120);
+        MovePointerTo(160, 120);
         char cwd[MAX_PATH];
         GetCurrentDirectoryA(sizeof cwd, cwd);
         DebuggedProcess::Environment environment = {{"REEF_D3D8_LOG", std::string(cwd) + "\\" + logPath},
@@ -290,18 +291,16 @@ TEST_F(SaverProgram, SaverEndsOnEachKindOfUserInput)
         {"key", [](HWND) { PressKeys({'A'}); }},
         {"left click", [](HWND) { Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }},
         {"right click", [](HWND) { Click(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }},
-        {"mouse jump", [](HWND) {
-             POINT p;
-             GetCursorPos(&p);
-             SetCursorPos(p.x + 7, p.y + 5);
-         }},
+        {"mouse jump", [](HWND) { EXPECT_TRUE(MovePointerBy(7, 5)) << "xdotool"; }},
+        // Another window comes to the front and stays there (it goes once
+        // the saver has ended).
         {"lost activation", [](HWND) {
              HWND other = MakeWindow("Intruder", "intruder", 100, 100);
              SetForegroundWindow(other);
              const DWORD start = GetTickCount();
              while (GetForegroundWindow() != other && GetTickCount() - start < 10000)
                  Pump(20);
-             DestroyWindow(other);
+             EXPECT_EQ(other, GetForegroundWindow()) << "the intruder never came to the front";
          }},
     };
     for (const Case& c : cases) {
@@ -318,7 +317,14 @@ TEST_F(SaverProgram, SaverEndsOnEachKindOfUserInput)
         ASSERT_EQ(window, ForegroundSaver(run)) << c.name << ": the saver never had the focus";
         ASSERT_FALSE(run.Finished()) << c.name << ": ended before any input";
         c.act(window);
-        ASSERT_TRUE(run.Wait(10000)) << c.name << " did not end the saver";
+        // This thread's windows answer the saver's messages while it ends.
+        bool ended = false;
+        const DWORD acted = GetTickCount();
+        while (!(ended = run.Wait(20)) && GetTickCount() - acted < 10000)
+            Pump(20);
+        if (HWND intruder = FindWindowA("Intruder", nullptr))
+            DestroyWindow(intruder);
+        ASSERT_TRUE(ended) << c.name << " did not end the saver";
         EXPECT_EQ(0u, run.ExitCode()) << c.name;
         DeleteFileA(logPath.c_str());
     }
@@ -334,9 +340,13 @@ TEST_F(SaverProgram, SmallMovesDoNotEndTheSaver)
     // Steps of 3 pixels, slow enough that even moves merged by a busy frame
     // stay below 10 pixels.
     for (int i = 1; i <= 15; ++i) {
-        SetCursorPos(p.x + 2 * i, p.y + i);
+        ASSERT_TRUE(MovePointerBy(2, 1)) << "xdotool";
         Sleep(150);
     }
+    POINT q;
+    GetCursorPos(&q);
+    EXPECT_EQ(p.x + 30, q.x) << "the pointer moved";
+    EXPECT_EQ(p.y + 15, q.y) << "the pointer moved";
     EXPECT_TRUE(StillRunsAfter(1000)) << "steps of 3 pixels must not end the saver";
     PressKeys({VK_ESCAPE});
     EXPECT_TRUE(EndsWithZero());
@@ -348,9 +358,7 @@ TEST_F(SaverProgram, WithTheMouseCameraOnlyKeysEndTheSaver)
     Run("/s");
     ASSERT_TRUE(WaitForFrame(15000));
     ASSERT_NE(nullptr, ForegroundSaver());
-    POINT p;
-    GetCursorPos(&p);
-    SetCursorPos(p.x + 40, p.y + 30);
+    ASSERT_TRUE(MovePointerBy(40, 30)) << "xdotool";
     Sleep(200);
     Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     Click(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
@@ -370,9 +378,7 @@ TEST_F(SaverProgram, DebugWindowIgnoresInputAndEndsOnEscape)
     // The window is sized for an 800 x 600 client area under a menu bar, and has no menu.
     EXPECT_EQ(800, client.right);
     EXPECT_EQ(619, client.bottom);
-    POINT p;
-    GetCursorPos(&p);
-    SetCursorPos(p.x + 40, p.y + 30);
+    ASSERT_TRUE(MovePointerBy(40, 30)) << "xdotool";
     PressKeys({'A'});
     Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     EXPECT_TRUE(StillRunsAfter(1000)) << "debug mode ignores keys and the mouse";
